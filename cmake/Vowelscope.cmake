@@ -1,0 +1,39 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# vowelscope_library(NAME [SOURCES src...] DEPS dep...): a static library of the
+# given sources (default: every .cpp in the calling folder), its headers
+# included as <folder>/<Header>.h from src/.
+function(vowelscope_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if("SOURCES" IN_LIST ARGN)
+    set(srcs ${ARG_SOURCES})
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+  add_library(vowelscope::${name} ALIAS ${name})
+endfunction()
+
+# vowelscope_test(NAME SOURCES src... LIBS lib... [LABELS label...]): one
+# GoogleTest program, registered with ctest test by test.
+function(vowelscope_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE VOWELSCOPE_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
+  set(labels ${ARG_LABELS})
+  if(NOT labels)
+    get_filename_component(labels ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}" DISCOVERY_TIMEOUT 60)
+endfunction()
+
+find_package(Threads REQUIRED)
