@@ -1,0 +1,42 @@
+#pragma once
+// The file-system facts the utilities need: what a path names, creating one folder level, listing a
+// folder by pattern, and the two folders the program looks in (per-user settings, beside the program).
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vowelscope::platform {
+
+enum class PathType { Missing, File, Directory };
+
+// Follows symbolic links; anything that is not a directory (a device, a fifo) counts as a file.
+PathType GetPathType(const std::string& path);
+
+// Creates exactly one folder level. False when it exists already or its parent is missing.
+bool MakeDirectory(const std::string& path);
+
+struct DirectoryEntry {
+  std::string name;
+  bool directory = false;      // after following a symbolic link
+  bool symbolicLink = false;   // the entry itself is a link
+};
+
+// Appends the entries of folder whose names match the shell pattern (fnmatch: '*', '?', '[...]';
+// ASCII letters match without regard to case, as on the desktops the program came from), sorted by
+// name so that every run sees the same order. "." and ".." are never listed, nor links that lead
+// nowhere. The result is the end status: false when the folder cannot be opened or the listing
+// broke off with an error; no match at all is not an error.
+bool ListDirectory(const std::string& folder, const std::string& pattern, std::vector<DirectoryEntry>& entries);
+
+// The per-user application-data folder: $XDG_CONFIG_HOME when it is an absolute path, else
+// <home>/.config. Empty when no home folder is known. Not created here.
+std::string GetApplicationDataFolder();
+
+// The full path of the running executable; empty when it cannot be found.
+std::string GetExecutablePath();
+
+// Pushes what the stream has written down to the storage device (fflush, then fsync).
+bool SyncFile(std::FILE* file);
+
+}  // namespace vowelscope::platform
