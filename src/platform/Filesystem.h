@@ -36,6 +36,11 @@ std::string GetApplicationDataFolder();
 // The full path of the running executable; empty when it cannot be found.
 std::string GetExecutablePath();
 
+// Opens a new, empty file for writing in the folder of target, named after it with a suffix that
+// names nothing yet ("<target>.tmp", "<target>.tmp1", ...), so no existing file is ever truncated.
+// It takes the permission bits of target when target exists. Null when it cannot be created.
+std::FILE* CreateFileBeside(const std::string& target, std::string& createdPath);
+
 // Pushes what the stream has written down to the storage device (fflush, then fsync).
 bool SyncFile(std::FILE* file);
 
