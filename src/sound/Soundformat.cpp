@@ -15,6 +15,13 @@ void Put16(uint8_t* p, uint16_t v) {
 void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
+// Truncates toward zero; a negative or NaN count is 0 and a count past 32 bits saturates, since
+// converting an out-of-range double to an unsigned integer is undefined.
+unsigned TruncateToUnsigned(double value) {
+  if (!(value > 0)) return 0;
+  if (value >= 4294967296.0) return UINT32_MAX;
+  return static_cast<unsigned>(value);
+}
 }  // namespace
 
 void WaveFormatRecord::ToBytes(uint8_t out[kSize]) const {
@@ -77,11 +84,11 @@ uint64_t SoundFormat::FramesToBytes(unsigned frames) const {
 }
 
 unsigned SoundFormat::SecondsToFrames(double seconds) const {
-  return static_cast<unsigned>(static_cast<double>(sampleRate) * seconds);
+  return TruncateToUnsigned(static_cast<double>(sampleRate) * seconds);
 }
 
 unsigned SoundFormat::SecondsToBytes(double seconds) const {
-  return static_cast<unsigned>(static_cast<double>(bytesPerSecond) * seconds);
+  return TruncateToUnsigned(static_cast<double>(bytesPerSecond) * seconds);
 }
 
 bool SoundFormat::operator==(const SoundFormat& other) const {
