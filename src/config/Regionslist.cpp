@@ -1,0 +1,71 @@
+#include "config/Regionslist.h"
+
+#include <list>
+#include <stdexcept>
+#include <utility>
+
+#include "engine/Error.h"
+#include "engine/Fileutilities.h"
+#include "engine/Stringutilities.h"
+
+namespace vowelscope {
+
+Regions::Regions(std::string fileName) : properties(std::move(fileName)) {
+  properties.Add(AppIniPropertyString("Information", "Caption", &caption));
+  for (int i = 0; i < kRegionCount; ++i) {
+    const std::string section = FormatString("Region%d", i);
+    FrequencyRegion& r = regions[static_cast<std::size_t>(i)];
+    properties.Add(AppIniPropertyBool(section, "Enabled", &r.Enabled));
+    properties.Add(AppIniPropertyString(section, "Caption", &r.Caption));
+    properties.Add(AppIniPropertyInteger(section, "F1Center", &r.F1Center));
+    properties.Add(AppIniPropertyInteger(section, "F2Center", &r.F2Center));
+    properties.Add(AppIniPropertyInteger(section, "F1Length", &r.F1Length));
+    properties.Add(AppIniPropertyInteger(section, "F2Length", &r.F2Length));
+    properties.Add(AppIniPropertyInteger(section, "Angle", &r.Angle));
+    properties.Add(AppIniPropertyInteger(section, "Color", &r.Color));
+  }
+}
+
+bool Regions::Load() { return properties.Load(); }
+
+FrequencyRegion* Regions::GetRegion(int i) {
+  if (i < 0 || i >= kRegionCount) return nullptr;
+  return &regions[static_cast<std::size_t>(i)];
+}
+
+const FrequencyRegion* Regions::GetRegion(int i) const {
+  if (i < 0 || i >= kRegionCount) return nullptr;
+  return &regions[static_cast<std::size_t>(i)];
+}
+
+namespace {
+
+// Empty when the executable's folder is unknown, so that Scan reports the folder missing rather than
+// searching wherever the process happens to run.
+std::string DefaultFolder() {
+  const std::string exeFolder = GetExecutableFolder();
+  return exeFolder.empty() ? std::string() : IncludeTrailingSeparator(exeFolder) + "regions";
+}
+
+}  // namespace
+
+RegionsList::RegionsList() : RegionsList(DefaultFolder()) {}
+
+RegionsList::RegionsList(const std::string& folder) : folder(folder) {}
+
+void RegionsList::Scan() {
+  std::list<std::string> paths;
+  if (!FindFiles(folder, paths, 0, "*.ini")) throw Error("母音領域ファイルが見つかりません。");
+  for (const std::string& path : paths) {
+    auto set = std::make_unique<Regions>(path);
+    set->Load();
+    sets.push_back(std::move(set));
+  }
+}
+
+Regions* RegionsList::GetItem(int index) const {
+  if (index < 0 || index >= GetCount()) throw std::out_of_range("RegionsList::GetItem");
+  return sets[static_cast<std::size_t>(index)].get();
+}
+
+}  // namespace vowelscope

@@ -1,0 +1,80 @@
+#pragma once
+// Vowel guides: elliptical areas of the F1-F2 plane drawn under the live formant trail. A guide set is one
+// read-only INI file holding a caption ([Information] Caption) and up to 50 regions ([Region0] ...
+// [Region49]); RegionsList loads every *.ini of the regions folder beside the program once at start-up.
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/Appiniproperty.h"
+
+namespace vowelscope {
+
+// One ellipse. Every key of a region section is optional, so a region without Enabled stays hidden.
+struct FrequencyRegion {
+  bool Enabled = false;
+  std::string Caption;  // a name for the region; not displayed
+  int F1Center = 0;     // Hz
+  int F2Center = 0;     // Hz
+  int F1Length = 0;     // Hz, semi-axis along F1
+  int F2Length = 0;     // Hz, semi-axis along F2
+  int Angle = 0;        // degrees; positive turns the ellipse clockwise on screen
+  int Color = 0x403030;  // outline and fill: red in bits 0-7, green 8-15, blue 16-23
+};
+
+// One guide set, bound to its file.
+class Regions {
+ public:
+  static constexpr int kRegionCount = 50;
+
+  // Registers the 401 keys of the file; nothing is read.
+  explicit Regions(std::string fileName);
+  Regions(const Regions&) = delete;
+  Regions& operator=(const Regions&) = delete;
+  virtual ~Regions() = default;
+
+  // False when the file does not exist; values read are taken as they stand.
+  bool Load();
+
+  const std::string& GetCaption() const { return caption; }
+  const std::string& GetFileName() const { return properties.GetFileName(); }
+  int GetRegionCount() const { return kRegionCount; }
+  // Region i (0 ... 49); null for any other index.
+  FrequencyRegion* GetRegion(int i);
+  const FrequencyRegion* GetRegion(int i) const;
+
+ private:
+  std::string caption;
+  AppIniPropertyList properties;
+  std::array<FrequencyRegion, kRegionCount> regions;
+};
+
+// Every guide set of the regions folder, in the order the folder lists them (by file name).
+class RegionsList {
+ public:
+  // The folder "regions" beside the executable; nothing is read.
+  RegionsList();
+  // Another folder (the batch tool's option, tests); nothing is read.
+  explicit RegionsList(const std::string& folder);
+  RegionsList(const RegionsList&) = delete;
+  RegionsList& operator=(const RegionsList&) = delete;
+  virtual ~RegionsList() = default;
+
+  // Loads every *.ini file directly in the folder and appends one set per file; a file that cannot be read
+  // still gives a set (empty caption, every region hidden). An empty folder adds nothing. Throws Error
+  // ("母音領域ファイルが見つかりません。"), adding nothing, when the folder cannot be searched.
+  void Scan();
+
+  int GetCount() const { return static_cast<int>(sets.size()); }
+  // The set at index; throws std::out_of_range outside 0 ... GetCount() - 1.
+  Regions* GetItem(int index) const;
+  const std::string& GetFolder() const { return folder; }
+
+ private:
+  std::string folder;
+  std::vector<std::unique_ptr<Regions>> sets;
+};
+
+}  // namespace vowelscope

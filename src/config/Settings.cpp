@@ -1,0 +1,66 @@
+#include "config/Settings.h"
+
+#include <climits>
+#include <cmath>
+
+#include "engine/Fileutilities.h"
+#include "engine/Stringutilities.h"
+
+namespace vowelscope {
+
+Settings::Settings() : Settings(GetSettingsFileName()) {}
+
+Settings::Settings(const std::string& fileName) : properties(fileName) { Register(); }
+
+std::string Settings::GetSettingsFileName() {
+  const std::string appData = GetSpecialFolderPath(CSIDL_APPDATA);
+  if (appData.empty()) return std::string();
+  const std::string folder = IncludeTrailingSeparator(appData) + "Halcyon" + kPathSeparator + "Vowelscope";
+  ForceDirectories(folder);
+  return folder + kPathSeparator + "Settings.ini";
+}
+
+void Settings::Register() {
+  properties.Add(AppIniPropertyFloat("Formant", "PreEmphasis", &formantPreEmphasis));
+  properties.Add(AppIniPropertyInteger("Formant", "Order", &formantOrder));
+  properties.Add(AppIniPropertyFloat("Formant", "PowerThreshold", &formantThreshold));
+  properties.Add(AppIniPropertyInteger("Formant", "BandWidth", &formantBandWidth));
+  properties.Add(AppIniPropertyInteger("Formant", "F1DisplayMinFrequency", &f1DisplayMin));
+  properties.Add(AppIniPropertyInteger("Formant", "F1DisplayMaxFrequency", &f1DisplayMax));
+  properties.Add(AppIniPropertyInteger("Formant", "F2DisplayMinFrequency", &f2DisplayMin));
+  properties.Add(AppIniPropertyInteger("Formant", "F2DisplayMaxFrequency", &f2DisplayMax));
+
+  properties.Add(AppIniPropertyInteger("F0", "FrameShift", &f0FrameShift));
+  properties.Add(AppIniPropertyInteger("F0", "MinFrequency", &f0Min));
+  properties.Add(AppIniPropertyInteger("F0", "MaxFrequency", &f0Max));
+  properties.Add(AppIniPropertyFloat("F0", "PowerThreshold", &f0Threshold));
+  properties.Add(AppIniPropertyInteger("F0", "DisplayMinFrequency", &f0DisplayMin));
+  properties.Add(AppIniPropertyInteger("F0", "DisplayMaxFrequency", &f0DisplayMax));
+
+  properties.Add(AppIniPropertyBool("View", "SwapXY", &swapXY));
+  properties.Add(AppIniPropertyBool("View", "F1Reverse", &f1Reverse));
+  properties.Add(AppIniPropertyBool("View", "F2Reverse", &f2Reverse));
+
+  properties.Add(AppIniPropertyInteger("Record", "MaxRecordMinute", &maxRecordMinute));
+
+  properties.Add(AppIniPropertyString("Regions", "CurrentRegions", &currentRegions));
+}
+
+bool Settings::Load() { return properties.Load(); }
+
+bool Settings::Save() { return properties.Save(); }
+
+void Settings::SetFormantOrder(double value) {
+  // Converting a double outside the range of int is undefined, so such values are pinned to the ends.
+  if (std::isnan(value)) {
+    formantOrder = 0;
+  } else if (value <= static_cast<double>(INT_MIN)) {
+    formantOrder = INT_MIN;
+  } else if (value >= static_cast<double>(INT_MAX)) {
+    formantOrder = INT_MAX;
+  } else {
+    formantOrder = static_cast<int>(value);
+  }
+}
+
+}  // namespace vowelscope

@@ -1,0 +1,223 @@
+#include "config/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+namespace vowelscope {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(VOWELSCOPE_TEST_TMP) / "settings" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    file = (dir / "Settings.ini").string();
+  }
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  static std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path dir;
+  std::string file;
+};
+
+// The file a first Save writes: every default, five sections in order, keys in registration order.
+const char* const kDefaultFile =
+    "[Formant]\n"
+    "PreEmphasis=0.980000\n"
+    "Order=16\n"
+    "PowerThreshold=35.000000\n"
+    "BandWidth=500\n"
+    "F1DisplayMinFrequency=200\n"
+    "F1DisplayMaxFrequency=800\n"
+    "F2DisplayMinFrequency=500\n"
+    "F2DisplayMaxFrequency=4000\n"
+    "\n"
+    "[F0]\n"
+    "FrameShift=10\n"
+    "MinFrequency=60\n"
+    "MaxFrequency=1000\n"
+    "PowerThreshold=35.000000\n"
+    "DisplayMinFrequency=60\n"
+    "DisplayMaxFrequency=1000\n"
+    "\n"
+    "[View]\n"
+    "SwapXY=0\n"
+    "F1Reverse=0\n"
+    "F2Reverse=0\n"
+    "\n"
+    "[Record]\n"
+    "MaxRecordMinute=15\n"
+    "\n"
+    "[Regions]\n"
+    "CurrentRegions=\n";
+
+TEST_F(SettingsTest, FirstSave_WritesTheDefaultsInFiveSectionsInOrder) {
+  Settings s(file);
+  EXPECT_FALSE(s.Load()) << "no file yet";
+  EXPECT_FALSE(fs::exists(file)) << "nothing is created before Save";
+  ASSERT_TRUE(s.Save());
+  EXPECT_EQ(Get(file), kDefaultFile);
+  ASSERT_TRUE(s.Save());
+  EXPECT_EQ(Get(file), kDefaultFile) << "a second save changes nothing";
+}
+
+TEST_F(SettingsTest, Load_OfAViewOnlyFileSetsThatFlagAndKeepsEveryOtherDefault) {
+  Put(file, "[View]\nSwapXY=1\n");
+  Settings s(file);
+  ASSERT_TRUE(s.Load());
+  EXPECT_TRUE(s.GetSwapXY());
+  EXPECT_FALSE(s.GetF1Reverse());
+  EXPECT_FALSE(s.GetF2Reverse());
+  const Settings d(std::string{});
+  EXPECT_EQ(s.GetFormantPreEmphasis(), d.GetFormantPreEmphasis());
+  EXPECT_EQ(s.GetFormantOrder(), d.GetFormantOrder());
+  EXPECT_EQ(s.GetFormantThreshold(), d.GetFormantThreshold());
+  EXPECT_EQ(s.GetFormantBandWidth(), d.GetFormantBandWidth());
+  EXPECT_EQ(s.GetF1DisplayMin(), d.GetF1DisplayMin());
+  EXPECT_EQ(s.GetF1DisplayMax(), d.GetF1DisplayMax());
+  EXPECT_EQ(s.GetF2DisplayMin(), d.GetF2DisplayMin());
+  EXPECT_EQ(s.GetF2DisplayMax(), d.GetF2DisplayMax());
+  EXPECT_EQ(s.GetF0FrameShift(), d.GetF0FrameShift());
+  EXPECT_EQ(s.GetF0Min(), d.GetF0Min());
+  EXPECT_EQ(s.GetF0Max(), d.GetF0Max());
+  EXPECT_EQ(s.GetF0Threshold(), d.GetF0Threshold());
+  EXPECT_EQ(s.GetF0DisplayMin(), d.GetF0DisplayMin());
+  EXPECT_EQ(s.GetF0DisplayMax(), d.GetF0DisplayMax());
+  EXPECT_EQ(s.GetMaxRecordMinute(), d.GetMaxRecordMinute());
+  EXPECT_EQ(s.GetCurrentRegions(), d.GetCurrentRegions());
+}
+
+TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
+  Settings s(file);
+  s.SetFormantPreEmphasis(0.5);
+  s.SetFormantOrder(12.9);
+  s.SetFormantThreshold(40.5);
+  s.SetFormantBandWidth(1200);
+  s.SetF1DisplayMin(100);
+  s.SetF1DisplayMax(900);
+  s.SetF2DisplayMin(400);
+  s.SetF2DisplayMax(3000);
+  s.SetF0FrameShift(5);
+  s.SetF0Min(70);
+  s.SetF0Max(500);
+  s.SetF0Threshold(50.0);
+  s.SetF0DisplayMin(80);
+  s.SetF0DisplayMax(400);
+  s.SetMaxRecordMinute(120);
+  s.SetCurrentRegions("英語 男性 (Hillenbrand 1995)");
+  ASSERT_TRUE(s.Save());
+
+  Settings back(file);
+  ASSERT_TRUE(back.Load());
+  EXPECT_DOUBLE_EQ(back.GetFormantPreEmphasis(), 0.5);
+  EXPECT_EQ(back.GetFormantOrder(), 12);
+  EXPECT_DOUBLE_EQ(back.GetFormantThreshold(), 40.5);
+  EXPECT_EQ(back.GetFormantBandWidth(), 1200);
+  EXPECT_EQ(back.GetF1DisplayMin(), 100);
+  EXPECT_EQ(back.GetF1DisplayMax(), 900);
+  EXPECT_EQ(back.GetF2DisplayMin(), 400);
+  EXPECT_EQ(back.GetF2DisplayMax(), 3000);
+  EXPECT_EQ(back.GetF0FrameShift(), 5);
+  EXPECT_EQ(back.GetF0Min(), 70);
+  EXPECT_EQ(back.GetF0Max(), 500);
+  EXPECT_DOUBLE_EQ(back.GetF0Threshold(), 50.0);
+  EXPECT_EQ(back.GetF0DisplayMin(), 80);
+  EXPECT_EQ(back.GetF0DisplayMax(), 400);
+  EXPECT_EQ(back.GetMaxRecordMinute(), 120);
+  EXPECT_EQ(back.GetCurrentRegions(), "英語 男性 (Hillenbrand 1995)");
+}
+
+TEST_F(SettingsTest, Load_TakesOutOfRangeValuesAsTheyStand) {
+  Put(file, "[Formant]\nOrder=0\nF1DisplayMinFrequency=900\nF1DisplayMaxFrequency=100\n[F0]\nFrameShift=-4\n");
+  Settings s(file);
+  ASSERT_TRUE(s.Load());
+  EXPECT_EQ(s.GetFormantOrder(), 0);
+  EXPECT_EQ(s.GetF1DisplayMin(), 900);
+  EXPECT_EQ(s.GetF1DisplayMax(), 100);
+  EXPECT_EQ(s.GetF0FrameShift(), -4);
+}
+
+TEST_F(SettingsTest, Save_AfterPickingAGuideSetRewritesTheWholeFileKeepingHandEdits) {
+  Put(file, "; edited by hand\n[View]\nF2Reverse=1\n");
+  Settings s(file);
+  ASSERT_TRUE(s.Load());
+  s.SetCurrentRegions("日本語 男性");
+  ASSERT_TRUE(s.Save());
+  const std::string text = Get(file);
+  EXPECT_EQ(text.rfind("; edited by hand\n[View]\nF2Reverse=1\nSwapXY=0\nF1Reverse=0\n", 0), 0u) << text;
+  for (const char* line : {"PreEmphasis=0.980000\n", "MaxFrequency=1000\n", "MaxRecordMinute=15\n",
+                           "[Regions]\nCurrentRegions=日本語 男性\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+}
+
+TEST_F(SettingsTest, Save_ToAFolderThatDoesNotExistFailsAndKeepsTheValues) {
+  Settings s((dir / "missing" / "Settings.ini").string());
+  s.SetMaxRecordMinute(3);
+  EXPECT_FALSE(s.Save());
+  EXPECT_EQ(s.GetMaxRecordMinute(), 3);
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST(SettingsOrder, SetFormantOrder_TruncatesTowardZero) {
+  struct Case {
+    double given;
+    int stored;
+  };
+  for (const Case c : {Case{12.9, 12}, Case{4.0, 4}, Case{-3.7, -3}, Case{0.99, 0}, Case{NAN, 0},
+                       Case{1e300, INT_MAX}, Case{-1e300, INT_MIN}}) {
+    Settings s(std::string{});
+    s.SetFormantOrder(c.given);
+    EXPECT_EQ(s.GetFormantOrder(), c.stored) << c.given;
+  }
+}
+
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name(name) {
+    if (const char* old = std::getenv(name)) saved = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (saved) {
+      ::setenv(name, saved->c_str(), 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+
+ private:
+  const char* name;
+  std::optional<std::string> saved;
+};
+
+TEST_F(SettingsTest, DefaultLocation_IsTheProgramsFolderUnderApplicationDataAndIsCreated) {
+  const ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
+  const std::string expected = (dir / "config" / "Halcyon" / "Vowelscope" / "Settings.ini").string();
+  Settings s;
+  EXPECT_EQ(s.GetFileName(), expected);
+  EXPECT_TRUE(fs::is_directory(dir / "config" / "Halcyon" / "Vowelscope"));
+  EXPECT_FALSE(s.Load());
+  ASSERT_TRUE(s.Save());
+  EXPECT_EQ(Get(expected), kDefaultFile);
+}
+
+}  // namespace
+}  // namespace vowelscope
