@@ -1,0 +1,229 @@
+#include "ui/DlgOption.h"
+
+#include "config/Settings.h"
+#include "ui/Dialogfont.h"
+#include "ui/Numedit.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace vowelscope {
+
+namespace {
+
+constexpr int kEditWidth = 53;
+
+// Lays out the rows of one group: label, edit, then either the unit or "～", a second edit and the unit.
+class FieldGrid {
+ public:
+  explicit FieldGrid(QWidget* box) : box(box), grid(new QGridLayout(box)) {
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(5, 1);
+  }
+
+  TNumEdit* Row(const QString& label, const char* name, int digits, double min, double max, const QString& unit) {
+    TNumEdit* edit = NewLabelAndEdit(label, name, digits, min, max);
+    if (!unit.isEmpty()) grid->addWidget(new QLabel(unit, box), row, 2, 1, 3);
+    ++row;
+    return edit;
+  }
+
+  void RangeRow(const QString& label, const char* minName, const char* maxName, TNumEdit*& minEdit,
+                TNumEdit*& maxEdit, double min, double max, const QString& unit) {
+    minEdit = NewLabelAndEdit(label, minName, 0, min, max);
+    grid->addWidget(new QLabel(QStringLiteral("～"), box), row, 2);
+    maxEdit = NewEdit(maxName, 0, min, max);
+    grid->addWidget(maxEdit, row, 3);
+    grid->addWidget(new QLabel(unit, box), row, 4);
+    ++row;
+  }
+
+  void Finish() { grid->setRowStretch(row, 1); }
+
+  std::vector<TNumEdit*> edits;
+
+ private:
+  TNumEdit* NewEdit(const char* name, int digits, double min, double max) {
+    auto* edit = new TNumEdit(box);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setFixedWidth(kEditWidth);
+    // Max first: the default Max is below some of the minimums set here.
+    edit->SetMax(max);
+    edit->SetMin(min);
+    edit->SetDigits(digits);
+    edit->SetAlignment(TNumEdit::TAlignment::taLeftJustify);
+    edits.push_back(edit);
+    return edit;
+  }
+
+  TNumEdit* NewLabelAndEdit(const QString& label, const char* name, int digits, double min, double max) {
+    auto* caption = new QLabel(label, box);
+    TNumEdit* edit = NewEdit(name, digits, min, max);
+    caption->setBuddy(edit);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(edit, row, 1);
+    return edit;
+  }
+
+  QWidget* box;
+  QGridLayout* grid;
+  int row = 0;
+};
+
+QGroupBox* NewGroup(QWidget* page, QVBoxLayout* column, const QString& title) {
+  auto* group = new QGroupBox(title, page);
+  column->addWidget(group);
+  return group;
+}
+
+}  // namespace
+
+TfrmOption::TfrmOption(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+  setObjectName(QStringLiteral("frmOption"));
+  setWindowTitle(QStringLiteral("オプション"));
+  setFont(DialogFont(8));
+  setFixedSize(426, 363);
+
+  std::vector<TNumEdit*> order;
+  auto* outer = new QVBoxLayout(this);
+  pgcOption = new QTabWidget(this);
+  pgcOption->setObjectName(QStringLiteral("pgcOption"));
+  pgcOption->setFont(DialogFont(9));
+  outer->addWidget(pgcOption, 1);
+
+  {
+    auto* page = new QWidget();
+    page->setFont(DialogFont(8));
+    auto* column = new QVBoxLayout(page);
+    FieldGrid analysis(NewGroup(page, column, QStringLiteral("分析設定")));
+    edtFormantPreEmphasis = analysis.Row(QStringLiteral("プリエンファシス(&E):"), "edtFormantPreEmphasis", 2, 0, 0.99, {});
+    edtFormantOrder = analysis.Row(QStringLiteral("分析次数(&O):"), "edtFormantOrder", 0, 4, 32, {});
+    edtFormantThreshold =
+        analysis.Row(QStringLiteral("分析対象(&T):"), "edtFormantThreshold", 1, 1, 90, QStringLiteral("dB以上"));
+    edtFormantBandWidth =
+        analysis.Row(QStringLiteral("最大バンド幅(&B):"), "edtFormantBandWidth", 0, 1, 5000, QStringLiteral("Hz"));
+    analysis.Finish();
+    FieldGrid display(NewGroup(page, column, QStringLiteral("表示設定")));
+    display.RangeRow(QStringLiteral("F1 表示範囲:"), "edtF1DisplayMin", "edtF1DisplayMax", edtF1DisplayMin,
+                     edtF1DisplayMax, 0, 8000, QStringLiteral("Hz"));
+    display.RangeRow(QStringLiteral("F2 表示範囲:"), "edtF2DisplayMin", "edtF2DisplayMax", edtF2DisplayMin,
+                     edtF2DisplayMax, 0, 8000, QStringLiteral("Hz"));
+    display.Finish();
+    column->addStretch(1);
+    pgcOption->addTab(page, QStringLiteral("F1 - F2 分析"));
+    order.insert(order.end(), analysis.edits.begin(), analysis.edits.end());
+    order.insert(order.end(), display.edits.begin(), display.edits.end());
+  }
+  {
+    auto* page = new QWidget();
+    page->setFont(DialogFont(8));
+    auto* column = new QVBoxLayout(page);
+    FieldGrid analysis(NewGroup(page, column, QStringLiteral("分析設定")));
+    edtF0FrameShift =
+        analysis.Row(QStringLiteral("フレームシフト(&F):"), "edtF0FrameShift", 0, 0, 9999.9, QStringLiteral("ミリ秒"));
+    edtF0Min = analysis.Row(QStringLiteral("最小周波数(&L):"), "edtF0Min", 0, 50, 8000, QStringLiteral("Hz"));
+    edtF0Max = analysis.Row(QStringLiteral("最大周波数(&H):"), "edtF0Max", 0, 50, 8000, QStringLiteral("Hz"));
+    edtF0Threshold =
+        analysis.Row(QStringLiteral("分析対象(&T):"), "edtF0Threshold", 1, 1, 100, QStringLiteral("dB以上"));
+    analysis.Finish();
+    FieldGrid display(NewGroup(page, column, QStringLiteral("表示設定")));
+    display.RangeRow(QStringLiteral("表示範囲:"), "edtF0DisplayMin", "edtF0DisplayMax", edtF0DisplayMin,
+                     edtF0DisplayMax, 0, 8000, QStringLiteral("Hz"));
+    display.Finish();
+    column->addStretch(1);
+    pgcOption->addTab(page, QStringLiteral("基本周波数(F0)分析"));
+    order.insert(order.end(), analysis.edits.begin(), analysis.edits.end());
+    order.insert(order.end(), display.edits.begin(), display.edits.end());
+  }
+  {
+    auto* page = new QWidget();
+    page->setFont(DialogFont(8));
+    auto* column = new QVBoxLayout(page);
+    auto* rows = new QWidget(page);
+    column->addWidget(rows);
+    FieldGrid record(rows);
+    edtMaxRecordMinute =
+        record.Row(QStringLiteral("最大録音時間(&T):"), "edtMaxRecordMinute", 0, 1, 120, QStringLiteral("分"));
+    record.Finish();
+    column->addStretch(1);
+    pgcOption->addTab(page, QStringLiteral("録音"));
+    order.insert(order.end(), record.edits.begin(), record.edits.end());
+  }
+
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch(1);
+  btnOk = new QPushButton(QStringLiteral("OK"), this);
+  btnOk->setObjectName(QStringLiteral("btnOk"));
+  btnOk->setDefault(true);
+  btnOk->setAutoDefault(true);
+  btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel->setAutoDefault(false);
+  buttons->addWidget(btnOk);
+  buttons->addWidget(btnCancel);
+  outer->addLayout(buttons);
+  // Esc reaches QDialog::reject, so the cancel button needs no key of its own.
+  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  pgcOption->setCurrentIndex(0);
+}
+
+TfrmOption::~TfrmOption() = default;
+
+void TfrmOption::LoadFromSettings(const Settings& settings) {
+  edtFormantPreEmphasis->setValue(settings.GetFormantPreEmphasis());
+  edtFormantOrder->setValue(settings.GetFormantOrder());
+  edtFormantThreshold->setValue(settings.GetFormantThreshold());
+  edtFormantBandWidth->setValue(settings.GetFormantBandWidth());
+  edtF1DisplayMin->setValue(settings.GetF1DisplayMin());
+  edtF1DisplayMax->setValue(settings.GetF1DisplayMax());
+  edtF2DisplayMin->setValue(settings.GetF2DisplayMin());
+  edtF2DisplayMax->setValue(settings.GetF2DisplayMax());
+  edtF0FrameShift->setValue(settings.GetF0FrameShift());
+  edtF0Min->setValue(settings.GetF0Min());
+  edtF0Max->setValue(settings.GetF0Max());
+  edtF0Threshold->setValue(settings.GetF0Threshold());
+  edtF0DisplayMin->setValue(settings.GetF0DisplayMin());
+  edtF0DisplayMax->setValue(settings.GetF0DisplayMax());
+  edtMaxRecordMinute->setValue(settings.GetMaxRecordMinute());
+}
+
+void TfrmOption::StoreToSettings(Settings& settings) const {
+  auto whole = [](const TNumEdit* edit) { return static_cast<int>(edit->getValue()); };
+  settings.SetFormantPreEmphasis(edtFormantPreEmphasis->getValue());
+  settings.SetFormantOrder(edtFormantOrder->getValue());
+  settings.SetFormantThreshold(edtFormantThreshold->getValue());
+  settings.SetFormantBandWidth(whole(edtFormantBandWidth));
+  settings.SetF1DisplayMin(whole(edtF1DisplayMin));
+  settings.SetF1DisplayMax(whole(edtF1DisplayMax));
+  settings.SetF2DisplayMin(whole(edtF2DisplayMin));
+  settings.SetF2DisplayMax(whole(edtF2DisplayMax));
+  settings.SetF0FrameShift(whole(edtF0FrameShift));
+  settings.SetF0Min(whole(edtF0Min));
+  settings.SetF0Max(whole(edtF0Max));
+  settings.SetF0Threshold(edtF0Threshold->getValue());
+  settings.SetF0DisplayMin(whole(edtF0DisplayMin));
+  settings.SetF0DisplayMax(whole(edtF0DisplayMax));
+  settings.SetMaxRecordMinute(whole(edtMaxRecordMinute));
+}
+
+OptionsResult ExecuteOptions(QWidget* owner, Settings& settings) {
+  TfrmOption dialog(owner);
+  dialog.LoadFromSettings(settings);
+  if (dialog.exec() != QDialog::Accepted) return OptionsResult::Cancelled;
+  dialog.StoreToSettings(settings);
+  return settings.Save() ? OptionsResult::Saved : OptionsResult::SaveFailed;
+}
+
+}  // namespace vowelscope
