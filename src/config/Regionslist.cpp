@@ -68,4 +68,11 @@ Regions* RegionsList::GetItem(int index) const {
   return sets[static_cast<std::size_t>(index)].get();
 }
 
+int RegionsList::FindCaption(const std::string& caption) const {
+  for (int i = GetCount() - 1; i >= 0; --i) {
+    if (sets[static_cast<std::size_t>(i)]->GetCaption() == caption) return i;
+  }
+  return -1;
+}
+
 }  // namespace vowelscope

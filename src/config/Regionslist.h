@@ -70,6 +70,8 @@ class RegionsList {
   int GetCount() const { return static_cast<int>(sets.size()); }
   // The set at index; throws std::out_of_range outside 0 ... GetCount() - 1.
   Regions* GetItem(int index) const;
+  // The index of the last set whose caption equals caption byte for byte; -1 when none does.
+  int FindCaption(const std::string& caption) const;
   const std::string& GetFolder() const { return folder; }
 
  private:
