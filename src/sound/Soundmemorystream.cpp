@@ -40,7 +40,7 @@ bool SoundMemoryStream::Write(const void* buffer, unsigned frames, int* framesWr
   if (capacity - position < frames) {
     if (owner) {
       if (frames > UINT32_MAX - position) return false;  // past the largest length a stream can have
-      if (!Reserve(position + frames)) return false;
+      if (!Grow(position + frames)) return false;
     } else {
       count = capacity - position;
     }
@@ -79,6 +79,20 @@ bool SoundMemoryStream::Reallocate(unsigned frames) {
   if (grown == nullptr) return false;
   data = static_cast<uint8_t*>(grown);
   return true;
+}
+
+bool SoundMemoryStream::Grow(unsigned needed) {
+  // A recording appends 275 frames every 25 ms for up to hours; growing by exactly what a write needs
+  // would reallocate, and with most allocators copy, the whole buffer on every block of the capture
+  // thread. Growing by half the capacity keeps that to a few dozen reallocations.
+  const uint64_t geometric = uint64_t{capacity} + capacity / 2;
+  const uint64_t target = std::min<uint64_t>(std::max<uint64_t>(needed, geometric), UINT32_MAX);
+  if (target > needed && Reallocate(static_cast<unsigned>(target))) {
+    capacity = static_cast<uint32_t>(target);
+    return true;
+  }
+  // Short of memory for the margin: the exact size may still fit.
+  return Reserve(needed);
 }
 
 bool SoundMemoryStream::Reserve(unsigned frames) {

@@ -20,7 +20,8 @@ class SoundMemoryStream : public SoundStream {
   SoundMemoryStream& operator=(const SoundMemoryStream&) = delete;
 
   bool Read(void* buffer, unsigned frames, int* framesRead) override;
-  // A view takes only the frames that fit before its end; an owning stream grows.
+  // A view takes only the frames that fit before its end; an owning stream grows, by at least half
+  // its capacity, so that long runs of small writes reallocate rarely.
   bool Write(const void* buffer, unsigned frames, int* framesWritten) override;
   // The target must lie in 0 .. length - 1.
   bool Seek(int offset, int origin) override;
@@ -38,6 +39,8 @@ class SoundMemoryStream : public SoundStream {
  private:
   // Reallocates to exactly `frames` frames; nothing changes when that fails.
   bool Reallocate(unsigned frames);
+  // Makes room for at least `needed` frames on behalf of Write.
+  bool Grow(unsigned needed);
 
   bool owner;
   uint8_t* data;
