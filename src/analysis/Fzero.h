@@ -9,6 +9,7 @@
 // in double, which makes the result identical to summing each lag from scratch.
 // Analyze runs on the worker thread of the F0 pass and calls its progress listeners on that thread.
 
+#include <memory>
 #include <vector>
 
 #include "engine/Callback.h"
@@ -32,6 +33,41 @@ class FZeroResult {
 
   double frameShift;  // seconds between consecutive values
   std::vector<FZeroValue> values;
+};
+
+// Analyses one stretch of a sound stream frame by frame. Frames hold 2 * lagMax samples (lagMax =
+// rate / minimum frequency, lagMin = rate / maximum frequency, integer divisions) and lags lagMin ..
+// lagMax - 1 are searched; frame k is centred k * frameShift after the start of the stretch.
+class FZeroAnalyzer {
+ public:
+  FZeroAnalyzer() = default;
+  virtual ~FZeroAnalyzer() = default;
+  FZeroAnalyzer(const FZeroAnalyzer&) = delete;
+  FZeroAnalyzer& operator=(const FZeroAnalyzer&) = delete;
+
+  void SetFrameShift(double seconds) { frameShift = seconds; }
+  void SetMinFrequency(int hertz) { minFrequency = hertz; }
+  void SetMaxFrequency(int hertz) { maxFrequency = hertz; }
+  double GetFrameShift() const { return frameShift; }
+  int GetMinFrequency() const { return minFrequency; }
+  int GetMaxFrequency() const { return maxFrequency; }
+
+  // Told before each frame (position = frame index, maximum = frames of the stretch) and once at the end
+  // (position = maximum).
+  void AddProgressCallback(const ProgressCallback& callback) { progress.Add(callback); }
+
+  // One value per frame of source frames start .. start + count (count 0: to the end of the source).
+  // Null, without any progress report, when the frequencies are not positive or the minimum exceeds
+  // the maximum, when the range holds no whole lag, when the frame shift is less than one sample, when
+  // the source is not mono 16-bit integer or 32-bit float, when the stretch gives no frame, and when
+  // memory or reading fails. A maximum frequency above the sample rate searches from a lag of 1.
+  std::unique_ptr<FZeroResult> Analyze(SoundStream& source, unsigned start, unsigned count);
+
+ private:
+  double frameShift = 0.01;
+  int minFrequency = 100;
+  int maxFrequency = 400;
+  CallbackContainer<ProgressCallbackParams> progress;
 };
 
 }  // namespace vowelscope
