@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -187,32 +188,51 @@ struct FileStamp {
 
 struct CacheEntry {
   FileStamp stamp;
+  std::string bytes;  // the file as parsed, to check a racy entry against
+  // The file changed so recently that another change within the same timestamp tick would keep its stamp;
+  // such an entry is trusted only after its bytes have been compared again.
+  bool racy = false;
   std::shared_ptr<const IniFile> file;
 };
+
+// File timestamps are taken from a coarse clock and some file systems round them to seconds, so a stamp
+// proves nothing about changes made within a few seconds of it.
+constexpr time_t kRacySeconds = 3;
 
 std::mutex cacheMutex;
 std::map<std::string, CacheEntry> cache;
 std::atomic<std::size_t> parseCount{0};
 
-void Remember(const std::string& fileName, const FileStamp& stamp, std::shared_ptr<const IniFile> file) {
-  if (cache.size() >= kCacheLimit && cache.find(fileName) == cache.end()) cache.erase(cache.begin());
-  cache[fileName] = CacheEntry{stamp, std::move(file)};
+bool IsRacy(const FileStamp& stamp) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const timespec& latest = stamp.changed.tv_sec > stamp.modified.tv_sec ? stamp.changed : stamp.modified;
+  return latest.tv_sec + kRacySeconds >= now.tv_sec;
 }
 
-// The parsed file, from the cache when the file has not changed since it was parsed; null when the path
-// is missing, is not a regular file or cannot be read. Called with cacheMutex held.
-std::shared_ptr<const IniFile> Open(const std::string& fileName) {
+void Remember(const std::string& fileName, const FileStamp& stamp, std::string bytes,
+              std::shared_ptr<const IniFile> file) {
+  if (cache.size() >= kCacheLimit && cache.find(fileName) == cache.end()) cache.erase(cache.begin());
+  cache[fileName] = CacheEntry{stamp, std::move(bytes), IsRacy(stamp), std::move(file)};
+}
+
+// The parsed file: from the cache when the file has not changed since it was parsed, null when the path is
+// missing, is not a regular file or cannot be read. trustStamp false always compares the bytes on disk
+// (writes do, so that they never build on a stale picture). Called with cacheMutex held.
+std::shared_ptr<const IniFile> Open(const std::string& fileName, bool trustStamp = true) {
   struct stat st{};
   if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     cache.erase(fileName);
     return nullptr;
   }
-  if (const auto it = cache.find(fileName); it != cache.end() && it->second.stamp == FileStamp::Of(st)) {
-    return it->second.file;
+  const auto cached = cache.find(fileName);
+  if (trustStamp && cached != cache.end() && !cached->second.racy && cached->second.stamp == FileStamp::Of(st)) {
+    return cached->second.file;
   }
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not regular files (a fifo, a device) are never opened: reading them could block or never end.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return nullptr;
-  // The stamp is taken from the opened file, so a change after this point makes the next read parse again.
+  // The stamp is taken from the opened file, so a change after this point makes the next read look again.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return nullptr;
@@ -231,9 +251,14 @@ std::shared_ptr<const IniFile> Open(const std::string& fileName) {
     data.append(chunk, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  auto file = std::make_shared<const IniFile>(IniFile::Parse(data));
-  ++parseCount;
-  Remember(fileName, FileStamp::Of(st), file);
+  std::shared_ptr<const IniFile> file;
+  if (cached != cache.end() && cached->second.bytes == data) {
+    file = cached->second.file;
+  } else {
+    file = std::make_shared<const IniFile>(IniFile::Parse(data));
+    ++parseCount;
+  }
+  Remember(fileName, FileStamp::Of(st), std::move(data), file);
   return file;
 }
 
@@ -350,7 +375,7 @@ bool WriteProfileString(const std::string& section, const std::string& key, cons
   IniFile ini;
   std::string before;
   if (exists) {
-    const auto current = Open(target);
+    const auto current = Open(target, false);
     if (!current) return false;  // present but unreadable: rewriting it would lose its content
     ini = *current;
     before = ini.Serialize();
@@ -362,7 +387,7 @@ bool WriteProfileString(const std::string& section, const std::string& key, cons
 
   struct stat written{};
   if (::stat(target.c_str(), &written) == 0) {
-    Remember(target, FileStamp::Of(written), std::make_shared<const IniFile>(std::move(ini)));
+    Remember(target, FileStamp::Of(written), after, std::make_shared<const IniFile>(std::move(ini)));
   } else {
     cache.erase(target);
   }

@@ -8,9 +8,11 @@
 // Lines may end in LF or CR LF (a file keeps its own style when written); a last line without a line end,
 // very long lines and arbitrary bytes (NUL included) are read without harm.
 //
-// A file is parsed once and kept in a small cache keyed by path and the file's identity and modification
-// time, so reading many keys of one file costs one parse. Every write goes to a temporary file in the same
-// folder that is then renamed over the original, so an interrupted write never leaves half a file.
+// A file is parsed once and kept in a small cache keyed by path and the file's identity, size and times, so
+// reading many keys of one file costs one parse. A file changed in the last few seconds, when its times
+// cannot tell one change from the next, is compared byte for byte before its parse is used again. Every
+// write reads the file afresh, goes to a temporary file in the same folder and renames that over the
+// original, so an interrupted write never leaves half a file.
 //
 // The functions may be called from any thread; the cache is guarded by a lock.
 

@@ -260,6 +260,16 @@ TEST_F(ProfileTest, Reads_ParseAFileOnceAndSeeLaterChanges) {
   EXPECT_EQ(Read("Information", "Caption", file), "ours");
   EXPECT_EQ(ProfileParseCount(), afterWrite);
 
+  // Same size, same second: the times cannot tell these two versions apart, the bytes can.
+  for (const char* value : {"1", "2", "3"}) {
+    Put(file, std::string("[A]\nk=") + value + "\n");
+    EXPECT_EQ(Read("A", "k", file), value);
+  }
+  // And a write never builds on a stale picture of the file.
+  Put(file, "[A]\nk=9\n");
+  ASSERT_TRUE(WriteProfileString("A", "j", "0", file));
+  EXPECT_EQ(Get(file), "[A]\nk=9\nj=0\n");
+
   fs::remove(file);
   EXPECT_EQ(Read("Information", "Caption", file), std::nullopt);
 }
