@@ -2,6 +2,7 @@
 // Formatting, field splitting and path taking-apart on 8-bit strings in the system encoding. The
 // path scans never take the second byte of a double-byte character for a separator or a dot.
 
+#include <cstddef>
 #include <list>
 #include <string>
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string>
+#include <cstddef>
 
 namespace vowelscope::platform {
 
@@ -30,16 +30,20 @@ const LeadByteTable& LeadByteTable::Cp932() {
 }
 
 const LeadByteTable& LeadByteTable::ForCodeset(std::string_view codeset) {
-  std::string key;
+  // Normalised into a small buffer: the string scanners ask for the current table on every call.
+  char key[32];
+  std::size_t length = 0;
   for (char c : codeset) {
     if (c == '-' || c == '_') continue;
-    key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (length == sizeof key) return None();  // longer than any name below
+    key[length++] = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
+  const std::string_view normalised(key, length);
   // The names glibc and iconv use for Shift-JIS and its Microsoft extension.
   static constexpr std::string_view shiftJis[] = {"SHIFTJIS", "SJIS", "CP932", "WINDOWS31J", "MSKANJI",
                                                   "CSSHIFTJIS", "CSWINDOWS31J", "MS932", "IBM943"};
   for (std::string_view name : shiftJis) {
-    if (key == name) return Cp932();
+    if (normalised == name) return Cp932();
   }
   return None();
 }
