@@ -1,0 +1,84 @@
+#pragma once
+// Builders for the WAVE files the sound tests read: every fixture is made here, byte by byte, so a test
+// shows exactly which field is odd.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace vowelscope::testing_wave {
+
+inline std::string Le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+
+inline std::string Le32(uint32_t v) { return Le16(static_cast<uint16_t>(v)) + Le16(static_cast<uint16_t>(v >> 16)); }
+
+// id, size (the payload's unless given), payload, and the pad byte after an odd payload unless told not to.
+inline std::string Chunk(const std::string& id, const std::string& payload, std::optional<uint32_t> size = {},
+                         bool pad = true) {
+  std::string out = id + Le32(size ? *size : static_cast<uint32_t>(payload.size())) + payload;
+  if (pad && (payload.size() & 1)) out.push_back('\0');
+  return out;
+}
+
+inline std::string Riff(const std::string& body, std::optional<uint32_t> size = {}) {
+  return "RIFF" + Le32(size ? *size : static_cast<uint32_t>(body.size() + 4)) + "WAVE" + body;
+}
+
+struct FmtFields {
+  uint16_t tag = 1;
+  uint16_t channels = 1;
+  uint32_t rate = 11025;
+  uint16_t bits = 16;
+  std::optional<uint16_t> blockAlign = std::nullopt;  // derived unless given
+  unsigned size = 18;                  // 16, 18, 40 or anything shorter
+};
+
+inline std::string FmtPayload(const FmtFields& f) {
+  const uint16_t align = f.blockAlign ? *f.blockAlign : static_cast<uint16_t>(f.channels * f.bits / 8);
+  std::string p = Le16(f.tag) + Le16(f.channels) + Le32(f.rate) + Le32(f.rate * align) + Le16(align) + Le16(f.bits);
+  p += Le16(f.size > 18 ? static_cast<uint16_t>(f.size - 18) : 0);
+  p.resize(f.size, '\x07');  // cut to the size, or filled up with extension bytes
+  return p;
+}
+
+inline std::string Fmt(const FmtFields& f = {}) { return Chunk("fmt ", FmtPayload(f)); }
+
+// n little-endian 16-bit samples start, start + 1, ...
+inline std::string Samples16(unsigned n, int start = 0) {
+  std::string s;
+  for (unsigned i = 0; i < n; ++i) s += Le16(static_cast<uint16_t>(start + static_cast<int>(i)));
+  return s;
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline uint32_t At32(const std::string& bytes, size_t offset) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes.at(offset + i));
+  return v;
+}
+
+// A fresh folder per test under the build's scratch folder.
+inline std::filesystem::path TestFolder() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::filesystem::path dir =
+      std::filesystem::path(VOWELSCOPE_TEST_TMP) / info->test_suite_name() / info->name();
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+}  // namespace vowelscope::testing_wave
