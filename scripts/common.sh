@@ -29,34 +29,40 @@ vs_build() {
 }
 
 # Starts a private PulseAudio daemon with a null sink whose monitor is the default source,
-# so PortAudio's default devices play into the sink and record what it plays.
+# so PortAudio's default devices (ALSA 'default' -> pulse plugin) play into the sink and record what it plays.
+# The null sink runs without rewinds: with rewinds the ALSA pulse plugin under PortAudio's mmap
+# access stalls after a few periods. PULSE_SERVER names the socket, so root and XDG_RUNTIME_DIR
+# settings of the caller do not matter.
 vs_start_sound_server() {
   export PULSE_RUNTIME_PATH=${PULSE_RUNTIME_PATH:-/tmp/vowelscope-pulse}
   export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$PULSE_RUNTIME_PATH}
+  export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
   mkdir -p "$PULSE_RUNTIME_PATH"
   chmod 700 "$PULSE_RUNTIME_PATH" || true
   if ! pactl info >/dev/null 2>&1; then
-    pulseaudio -D --system=false --exit-idle-time=-1 --disallow-exit -n \
-      --load="module-null-sink sink_name=vsink" --load="module-native-protocol-unix" \
+    pulseaudio -D --system=false --exit-idle-time=-1 --disallow-exit -n --use-pid-file=yes \
+      --load="module-null-sink sink_name=vsink norewinds=1" --load="module-native-protocol-unix" \
       >/dev/null 2>&1 || true
     local i
     for i in $(seq 1 50); do
       pactl info >/dev/null 2>&1 && break
       sleep 0.1
     done
+    pactl info >/dev/null 2>&1 && VS_STARTED_SOUND_SERVER=1
   fi
-  if pactl info >/dev/null 2>&1; then
+  if pactl info >/dev/null 2>&1 && pactl list short sinks 2>/dev/null | grep -q vsink; then
     pactl set-default-sink vsink >/dev/null 2>&1 || true
     pactl set-default-source vsink.monitor >/dev/null 2>&1 || true
     export VOWELSCOPE_SOUND_SERVER=1
-    VS_STARTED_SOUND_SERVER=1
   else
     echo "warning: the test sound server did not start" >&2
   fi
 }
 
+# Stops the daemon only when vs_start_sound_server started it (another run may be using one it found).
 vs_stop_sound_server() {
   if [ "${VS_STARTED_SOUND_SERVER:-0}" = 1 ]; then
     pulseaudio -k >/dev/null 2>&1 || true
+    VS_STARTED_SOUND_SERVER=0
   fi
 }
