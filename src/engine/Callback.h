@@ -2,6 +2,7 @@
 // Producers tell their listeners through these: a callback bound to an object and one of its member
 // functions, copied into the producer's container. Notify runs the listeners on the producer's thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
