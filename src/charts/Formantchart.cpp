@@ -1,0 +1,206 @@
+#include "charts/Formantchart.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "charts/Axisdrawer.h"
+#include "charts/Drawutilities.h"
+#include "config/Regionslist.h"
+#include "config/Settings.h"
+
+namespace vowelscope {
+
+namespace {
+
+const Color kAxisGrey(128, 128, 128);
+const Color kGridGrey(64, 64, 64);
+constexpr int kDotRadius = 6;
+
+// Which formant lies on which axis, and the pixels each formant's range spans.
+struct Axes {
+  double hMin, hMax, vMin, vMax;
+  bool hReverse, vReverse;
+  int lenF1, lenF2;
+};
+
+Axes AxesOf(const FormantView& view, int width, int height) {
+  if (view.swapXY) {
+    return Axes{view.f2Min, view.f2Max, view.f1Min, view.f1Max, view.f2Reverse, view.f1Reverse, height, width};
+  }
+  return Axes{view.f1Min, view.f1Max, view.f2Min, view.f2Max, view.f1Reverse, view.f2Reverse, width, height};
+}
+
+}  // namespace
+
+FormantView FormantView::FromSettings(const Settings& settings) {
+  FormantView view;
+  view.f1Min = settings.GetF1DisplayMin();
+  view.f1Max = settings.GetF1DisplayMax();
+  view.f2Min = settings.GetF2DisplayMin();
+  view.f2Max = settings.GetF2DisplayMax();
+  view.swapXY = settings.GetSwapXY();
+  view.f1Reverse = settings.GetF1Reverse();
+  view.f2Reverse = settings.GetF2Reverse();
+  return view;
+}
+
+bool FormantView::Map(double f1, double f2, int width, int height, Point& point) const {
+  if (IsEmpty()) return false;
+  const Axes axes = AxesOf(*this, width, height);
+  int a = TruncToPixel((f1 - f1Min) / (f1Max - f1Min) * axes.lenF1);
+  int b = TruncToPixel((f2 - f2Min) / (f2Max - f2Min) * axes.lenF2);
+  if (f1Reverse) a = axes.lenF1 - a;
+  if (f2Reverse) b = axes.lenF2 - b;
+  if (swapXY) std::swap(a, b);
+  point = Point{a, height - b};
+  return true;
+}
+
+void FormantChart::Paint(Canvas& canvas, int width, int height, const std::vector<FormantValue>& trail,
+                         const Settings& settings, const Regions* regions) {
+  Paint(canvas, width, height, trail, FormantView::FromSettings(settings), regions);
+}
+
+void FormantChart::Paint(Canvas& canvas, int width, int height, const std::vector<FormantValue>& trail,
+                         const FormantView& view, const Regions* regions) {
+  canvas.SetBrush(Brush{canvas.GetButtonFaceColor(), BrushStyle::Solid});
+  canvas.FillRect(Rect{0, 0, width, height});
+
+  const Rect plot{kPlotLeft, kPlotTop, width, height};
+  if (plot.Width() > 0 && plot.Height() > 0) {
+    ClipCanvas clip(canvas, plot);
+    if (backgroundStale || !backgroundBitmap || backgroundBitmap->Width() != plot.Width() ||
+        backgroundBitmap->Height() != plot.Height() || !(backgroundView == view) || backgroundRegions != regions) {
+      BuildFormantBackground(canvas, plot.Width(), plot.Height(), view, regions);
+    }
+    if (backgroundBitmap) canvas.DrawImage(plot.left, plot.top, *backgroundBitmap);
+    DrawTrail(canvas, plot, trail, view);
+  }
+  DrawAxes(canvas, width, height, view);
+}
+
+void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height, const FormantView& view,
+                                          const Regions* regions) {
+  backgroundStale = false;
+  backgroundView = view;
+  backgroundRegions = regions;
+  if (!backgroundBitmap || backgroundBitmap->Width() != width || backgroundBitmap->Height() != height) {
+    backgroundBitmap = canvas.CreateImage(width, height);
+  }
+  if (!backgroundBitmap) return;
+  const std::unique_ptr<Canvas> target = backgroundBitmap->CreateCanvas();
+  if (!target) return;
+  Canvas& image = *target;
+
+  image.SetBrush(Brush{Color(0, 0, 0), BrushStyle::Solid});
+  image.FillRect(Rect{0, 0, width, height});
+
+  const Axes axes = AxesOf(view, width, height);
+  AxisDrawer grid;
+  grid.SetGridColor(kGridGrey);
+  grid.SetGridStyle(PenStyle::Dot);
+  grid.SetInterval(100);
+  grid.SetMajorEvery(5);
+  grid.SetPosition(AxisPosition::Left);
+  grid.SetRange(axes.vMin, axes.vMax);
+  grid.SetReversed(!axes.vReverse);
+  grid.DrawGrid(image, Rect{0, 0, width, height});
+  grid.SetPosition(AxisPosition::Top);
+  grid.SetRange(axes.hMin, axes.hMax);
+  grid.SetReversed(axes.hReverse);
+  grid.DrawGrid(image, Rect{0, 0, width, height});
+
+  if (regions == nullptr || view.IsEmpty()) return;
+  for (int i = 0; i < regions->GetRegionCount(); ++i) {
+    const FrequencyRegion* region = regions->GetRegion(i);
+    if (region == nullptr || !region->Enabled) continue;
+    const Color color = Color::FromColorRef(region->Color);
+    image.SetPen(Pen{color, PenMode::Copy, PenStyle::Solid, 1});
+    image.SetBrush(Brush{color, BrushStyle::Solid});
+
+    Point centre;
+    view.Map(region->F1Center, region->F2Center, width, height, centre);
+    const int rF1 = TruncToPixel(region->F1Length / (view.f1Max - view.f1Min) * axes.lenF1);
+    const int rF2 = TruncToPixel(region->F2Length / (view.f2Max - view.f2Min) * axes.lenF2);
+    const double rx = view.swapXY ? rF2 : rF1;
+    const double ry = view.swapXY ? rF1 : rF2;
+    const double theta = region->Angle * std::numbers::pi / 180.0;
+    const double cosTheta = std::cos(theta);
+    const double sinTheta = std::sin(theta);
+
+    std::vector<Point> outline;
+    outline.reserve(362);
+    // t is advanced by addition, as the outline has always been traced.
+    for (double t = 0.0; t < 2.0 * std::numbers::pi; t += std::numbers::pi / 180.0) {
+      const double p = std::cos(t) * rx;
+      const double q = std::sin(t) * ry;
+      outline.push_back(Point{TruncToPixel(p * cosTheta - q * sinTheta + centre.x),
+                              TruncToPixel(p * sinTheta + q * cosTheta + centre.y)});
+    }
+    outline.push_back(outline.front());
+    image.Polygon(outline);
+  }
+}
+
+void FormantChart::DrawTrail(Canvas& canvas, const Rect& plot, const std::vector<FormantValue>& trail,
+                             const FormantView& view) const {
+  if (trail.empty() || view.IsEmpty()) return;
+  const int n = static_cast<int>(trail.size());
+  const int step = 255 / n;
+  for (int i = n - 1; i >= 0; --i) {  // oldest first, so that newer dots cover older ones
+    Point point;
+    view.Map(trail[i].f1, trail[i].f2, plot.Width(), plot.Height(), point);
+    const int x = plot.left + point.x;
+    const int y = plot.top + point.y;
+    const Color color(255 - i * step, 0, 0);
+    canvas.SetPen(Pen{color, PenMode::Copy, PenStyle::Solid, 1});
+    canvas.SetBrush(Brush{color, BrushStyle::Solid});
+    canvas.Ellipse(Rect{x - kDotRadius, y - kDotRadius, x + kDotRadius, y + kDotRadius});
+  }
+}
+
+void FormantChart::DrawAxes(Canvas& canvas, int width, int height, const FormantView& view) const {
+  const Axes axes = AxesOf(view, width, height);
+  AxisDrawer axis;
+  axis.SetTitleColor(kAxisGrey);
+  axis.SetTickColor(kAxisGrey);
+  axis.SetFontSize(9);
+  axis.SetInterval(100);
+  axis.SetMajorEvery(5);
+  axis.SetMajorTickLength(6);
+  axis.SetMinorTickLength(4);
+  axis.SetMargin(1);
+
+  axis.SetPosition(AxisPosition::Left);
+  axis.SetRange(axes.vMin, axes.vMax);
+  axis.SetReversed(!axes.vReverse);
+  axis.SetTitle(view.swapXY ? "F1(Hz)" : "F2(Hz)");
+  axis.SetTitleOffset(30);
+  axis.DrawAxis(canvas, Rect{0, kPlotTop, kPlotLeft, height});
+
+  axis.SetPosition(AxisPosition::Top);
+  axis.SetRange(axes.hMin, axes.hMax);
+  axis.SetReversed(axes.hReverse);
+  axis.SetTitle(view.swapXY ? "F2(Hz)" : "F1(Hz)");
+  axis.SetTitleOffset(14);
+  axis.DrawAxis(canvas, Rect{kPlotLeft, 0, width, kPlotTop});
+}
+
+void FormantChart::AddToTrail(std::vector<FormantValue>& trail, const FormantValue& value) {
+  if (trail.empty()) return;
+  for (size_t i = trail.size() - 1; i > 0; --i) trail[i] = trail[i - 1];
+  trail[0] = value;
+}
+
+void FormantChart::SetTrailForPlayback(std::vector<FormantValue>& trail, const std::vector<FormantValue>& track,
+                                       uint32_t position) {
+  // The block whose centre is nearest to the position.
+  const int64_t current = (static_cast<int64_t>(kBlockFrames / 2) + position) / kBlockFrames;
+  for (size_t i = 0; i < trail.size(); ++i) {
+    const int64_t block = current - static_cast<int64_t>(i);
+    trail[i] = (block >= 0 && block < static_cast<int64_t>(track.size())) ? track[static_cast<size_t>(block)]
+                                                                          : FormantValue{};
+  }
+}
+
+}  // namespace vowelscope

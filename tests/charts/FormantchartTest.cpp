@@ -1,0 +1,390 @@
+#include "charts/Formantchart.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "RecordingCanvas.h"
+#include "config/Regionslist.h"
+
+namespace vowelscope {
+namespace {
+
+using testing::DrawLog;
+using testing::DrawOp;
+using testing::RecordingCanvas;
+using testing::RecordingImage;
+
+// The main window's formant paint box at its design size: a plot of 780 x 361 pixels.
+constexpr int kWidth = 830;
+constexpr int kHeight = 395;
+constexpr int kPlotW = kWidth - 50;
+constexpr int kPlotH = kHeight - 34;
+
+std::vector<DrawOp> OfKind(const DrawLog& log, DrawOp::Kind kind) {
+  std::vector<DrawOp> result;
+  for (const DrawOp& op : log) {
+    if (op.kind == kind) result.push_back(op);
+  }
+  return result;
+}
+
+const DrawLog& LastBackgroundPaint(const FormantChart& chart) {
+  const auto* image = dynamic_cast<const RecordingImage*>(chart.GetBackground());
+  EXPECT_NE(image, nullptr);
+  EXPECT_FALSE(image->Paints().empty());
+  return *image->Paints().back();
+}
+
+int BackgroundPaints(const FormantChart& chart) {
+  const auto* image = dynamic_cast<const RecordingImage*>(chart.GetBackground());
+  return image == nullptr ? 0 : static_cast<int>(image->Paints().size());
+}
+
+std::vector<FormantValue> Trail(double f1, double f2) {
+  return std::vector<FormantValue>(FormantChart::kTrailLength, FormantValue{60.0, f1, f2});
+}
+
+// Texts drawn in the band of the vertical axis (left of the plot) or the horizontal one (above it).
+std::vector<std::string> TextsIn(const RecordingCanvas& canvas, bool vertical) {
+  std::vector<std::string> result;
+  for (const DrawOp& op : canvas.OfKind(DrawOp::Text)) {
+    if ((op.from.x < 50) == vertical && (op.from.y < 34) != vertical) result.push_back(op.text);
+  }
+  return result;
+}
+
+TEST(FormantChart, DefaultGridHasOneF1LineAtFiveHundredAndF2LinesEveryFiveHundred) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), FormantView{}, nullptr);
+
+  const auto lines = OfKind(LastBackgroundPaint(chart), DrawOp::Line);
+  ASSERT_EQ(lines.size(), 7u);
+  // The vertical axis's grid first: horizontal lines at F2 = 1000 ... 3500, F2 growing upward.
+  for (int i = 0; i < 6; ++i) {
+    const double f2 = 1000 + 500 * i;
+    const int y = kPlotH - static_cast<int>((f2 - 500) / 3500 * kPlotH + 0.5) - 1;
+    EXPECT_EQ(lines[i].from, (Point{1, y})) << f2;
+    EXPECT_EQ(lines[i].to, (Point{kPlotW - 2, y})) << f2;
+    EXPECT_EQ(lines[i].pen.style, PenStyle::Dot);
+    EXPECT_EQ(lines[i].pen.color, Color(64, 64, 64));
+  }
+  EXPECT_EQ(lines[6].from, (Point{390, 1}));  // F1 = 500: 300 / 600 of 780 pixels
+  EXPECT_EQ(lines[6].to, (Point{390, kPlotH - 2}));
+
+  const auto fills = OfKind(LastBackgroundPaint(chart), DrawOp::Fill);
+  ASSERT_EQ(fills.size(), 1u);
+  EXPECT_EQ(fills[0].rect, (Rect{0, 0, kPlotW, kPlotH}));
+  EXPECT_EQ(fills[0].brush.color, Color(0, 0, 0));
+
+  // The background goes to the plot's corner, inside the plot's clip.
+  const auto images = canvas.OfKind(DrawOp::Image);
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].from, (Point{50, 34}));
+  EXPECT_EQ(images[0].clip, (Rect{50, 34, kWidth, kHeight}));
+}
+
+TEST(FormantChart, DefaultAxesTickEveryHundredAndDropTheLabelThatWouldStickOut) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), FormantView{}, nullptr);
+
+  std::vector<DrawOp> vertical, horizontal;
+  for (const DrawOp& op : canvas.OfKind(DrawOp::Line)) (op.from.y >= 34 ? vertical : horizontal).push_back(op);
+
+  ASSERT_EQ(horizontal.size(), 6u);  // 200 ... 700
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(horizontal[i].from.x, 50 + (100 * i) * kPlotW / 600) << i;
+    EXPECT_EQ(horizontal[i].to.y - horizontal[i].from.y, i == 3 ? 6 : 4);
+    EXPECT_EQ(horizontal[i].pen.color, Color(128, 128, 128));
+  }
+  EXPECT_EQ(TextsIn(canvas, false), (std::vector<std::string>{"500", "F1(Hz)"}));
+
+  ASSERT_EQ(vertical.size(), 35u);  // 500 ... 3900
+  EXPECT_EQ(vertical.front().from.y, kHeight - 1);  // the tick at 500 sits on the band's bottom edge
+  EXPECT_EQ(TextsIn(canvas, true),
+            (std::vector<std::string>{"1000", "1500", "2000", "2500", "3000", "3500", "F2(Hz)"}));
+
+  const auto texts = canvas.OfKind(DrawOp::Text);
+  for (const DrawOp& op : texts) {
+    const bool title = op.text.front() == 'F';
+    EXPECT_EQ(op.font.color, title ? Color(128, 128, 128) : Color(0, 0, 0)) << op.text;
+    EXPECT_EQ(op.font.size, 9);
+    EXPECT_EQ(op.font.name, "TestSans");
+    EXPECT_FALSE(op.clip.has_value()) << "axes are drawn after the plot's clip is removed";
+  }
+}
+
+TEST(FormantChart, TrailIsDrawnOldestFirstWithRedFadingBySixPerEntry) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  std::vector<FormantValue> trail = Trail(500, 2000);
+  trail[39] = FormantValue{};  // a silent frame: at (0, 0) Hz, outside the plot
+  chart.Paint(canvas, kWidth, kHeight, trail, FormantView{}, nullptr);
+
+  const auto dots = canvas.OfKind(DrawOp::EllipseShape);
+  ASSERT_EQ(dots.size(), 40u);
+  for (int k = 0; k < 40; ++k) {
+    const int i = 39 - k;
+    EXPECT_EQ(dots[k].brush.color, Color(255 - 6 * i, 0, 0)) << i;
+    EXPECT_EQ(dots[k].pen.color, dots[k].brush.color);
+    EXPECT_EQ(dots[k].clip, (Rect{50, 34, kWidth, kHeight}));
+  }
+  EXPECT_EQ(dots.back().brush.color.r, 255);
+  EXPECT_EQ(dots.front().brush.color.r, 21);
+  // F1 500 is 300/600 of the width; F2 2000 is 1500/3500 of the height, measured upward.
+  const int x = 50 + 390;
+  const int y = 34 + kPlotH - static_cast<int>(1500.0 / 3500.0 * kPlotH);
+  EXPECT_EQ(dots.back().rect, (Rect{x - 6, y - 6, x + 6, y + 6}));
+  // The silent entry maps left of and below the plot and is hidden by the clip.
+  const Rect silent = dots.front().rect;
+  EXPECT_LT(silent.right, 50);
+  EXPECT_GT(silent.top, kHeight);
+}
+
+TEST(FormantView, MapAppliesReverseThenSwap) {
+  struct Case {
+    bool swap, f1Reverse, f2Reverse;
+    Point expected;
+  } cases[] = {
+      // (F1 350, F2 1200) in a 600 x 350 plot: F1 at 150/600, F2 at 700/3500.
+      {false, false, false, Point{150, 350 - 70}},
+      {false, true, false, Point{600 - 150, 350 - 70}},
+      {false, false, true, Point{150, 70}},
+      // Swapped: F1 runs up the 350 pixels, F2 across the 600.
+      {true, false, false, Point{120, 350 - 87}},
+      {true, true, false, Point{120, 87}},
+      {true, false, true, Point{600 - 120, 350 - 87}},
+  };
+  for (const Case& c : cases) {
+    FormantView view;
+    view.swapXY = c.swap;
+    view.f1Reverse = c.f1Reverse;
+    view.f2Reverse = c.f2Reverse;
+    Point point;
+    ASSERT_TRUE(view.Map(350, 1200, 600, 350, point));
+    EXPECT_EQ(point, c.expected) << c.swap << c.f1Reverse << c.f2Reverse;
+  }
+  FormantView empty;
+  empty.f2Max = empty.f2Min;
+  Point point{7, 7};
+  EXPECT_FALSE(empty.Map(350, 1200, 600, 350, point));
+  EXPECT_EQ(point, (Point{7, 7}));
+}
+
+// A guide set with two regions, the second disabled.
+class GuideSet : public ::testing::Test {
+ protected:
+  GuideSet() : regions("/nonexistent/guides.ini") {
+    FrequencyRegion* a = regions.GetRegion(0);
+    a->Enabled = true;
+    a->F1Center = 300;
+    a->F2Center = 2200;
+    a->F1Length = 60;
+    a->F2Length = 350;
+    a->Angle = 30;
+    a->Color = 0x0080FF;  // orange: red 255, green 128
+    FrequencyRegion* b = regions.GetRegion(1);
+    b->Enabled = false;
+    b->F1Center = 700;
+    b->F2Center = 1200;
+    b->F1Length = 60;
+    b->F2Length = 150;
+  }
+  Regions regions;
+};
+
+TEST_F(GuideSet, OnlyEnabledRegionsAreDrawnAsClosedFilledOutlines) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
+  const auto polygons = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
+  ASSERT_EQ(polygons.size(), 1u);
+  const DrawOp& outline = polygons[0];
+  EXPECT_EQ(outline.brush.color, Color(255, 128, 0));
+  EXPECT_EQ(outline.pen.color, Color(255, 128, 0));
+  EXPECT_EQ(outline.pen.style, PenStyle::Solid);
+  ASSERT_GE(outline.points.size(), 361u);
+  EXPECT_EQ(outline.points.front(), outline.points.back());
+
+  regions.GetRegion(0)->Enabled = false;
+  chart.InvalidateBackground();
+  RecordingCanvas again;
+  chart.Paint(again, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
+  EXPECT_TRUE(OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape).empty());
+  EXPECT_EQ(OfKind(LastBackgroundPaint(chart), DrawOp::Line).size(), 7u);  // the grid stays
+}
+
+// The first outline point lies at angle t = 0: on the ellipse's own horizontal semi-axis, turned by Angle.
+void ExpectTurnedBy(const DrawOp& outline, Point centre, double rx, int angleDegrees) {
+  const double theta = angleDegrees * std::numbers::pi / 180.0;
+  EXPECT_EQ(outline.points[0].x, static_cast<int>(rx * std::cos(theta) + centre.x));
+  EXPECT_EQ(outline.points[0].y, static_cast<int>(rx * std::sin(theta) + centre.y));
+  // A quarter turn later: the other semi-axis, turned the same way.
+  const Point q = outline.points[90];
+  EXPECT_NEAR(std::atan2(q.y - centre.y, q.x - centre.x), theta + std::numbers::pi / 2, 0.05);
+}
+
+TEST_F(GuideSet, SwapXYExchangesTitlesAndSemiAxesButKeepsTheAngle) {
+  FormantView swapped;
+  swapped.swapXY = true;
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), swapped, &regions);
+
+  EXPECT_EQ(TextsIn(canvas, true).back(), "F1(Hz)");
+  EXPECT_EQ(TextsIn(canvas, false).back(), "F2(Hz)");
+  // F2 (500 ... 4000) now runs across 780 pixels and F1 (200 ... 800) up 361.
+  const auto polygons = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
+  ASSERT_EQ(polygons.size(), 1u);
+  const Point centre{static_cast<int>(1700.0 / 3500 * kPlotW), kPlotH - static_cast<int>(100.0 / 600 * kPlotH)};
+  const double rx = static_cast<int>(350.0 / 3500 * kPlotW);
+  ExpectTurnedBy(polygons[0], centre, rx, 30);
+
+  RecordingCanvas plain;
+  FormantChart unswapped;
+  unswapped.Paint(plain, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
+  const Point plainCentre{static_cast<int>(100.0 / 600 * kPlotW), kPlotH - static_cast<int>(1700.0 / 3500 * kPlotH)};
+  ExpectTurnedBy(OfKind(LastBackgroundPaint(unswapped), DrawOp::PolygonShape)[0], plainCentre,
+                 static_cast<int>(60.0 / 600 * kPlotW), 30);
+}
+
+TEST_F(GuideSet, F1ReverseMirrorsDotsCentresAndLabelsAndGridFollowsTheTicks) {
+  struct Seen {
+    int dotX, outlineFirstX, labelX, tickX, gridX;
+  };
+  const auto paint = [this](bool reverse) {
+    FormantView view;
+    view.f1Reverse = reverse;
+    regions.GetRegion(0)->Angle = 0;
+    RecordingCanvas canvas;
+    FormantChart chart;
+    chart.Paint(canvas, kWidth, kHeight, Trail(350, 2000), view, &regions);
+    Seen seen{};
+    seen.dotX = canvas.OfKind(DrawOp::EllipseShape).back().rect.left + 6;
+    seen.outlineFirstX = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape)[0].points[0].x;
+    for (const DrawOp& op : canvas.OfKind(DrawOp::Text)) {
+      if (op.text == "500") seen.labelX = op.from.x + 21 / 2;
+    }
+    for (const DrawOp& op : canvas.OfKind(DrawOp::Line)) {
+      if (op.from.y < 34 && op.to.y - op.from.y == 6) seen.tickX = op.from.x;
+    }
+    seen.gridX = 50 + OfKind(LastBackgroundPaint(chart), DrawOp::Line).back().from.x;
+    return seen;
+  };
+  const Seen normal = paint(false);
+  const Seen mirrored = paint(true);
+  // 350 Hz is 150 / 600 of the 780-pixel plot from the left, or from the right when reversed.
+  EXPECT_EQ(normal.dotX, 50 + 195);
+  EXPECT_EQ(mirrored.dotX, 50 + kPlotW - 195);
+  // The outline's rightmost point (t = 0) is centre + 78 px; mirrored the centre moves, the shape does not.
+  EXPECT_EQ(normal.outlineFirstX, 130 + 78);
+  EXPECT_EQ(mirrored.outlineFirstX, kPlotW - 130 + 78);
+  EXPECT_EQ(normal.labelX, 50 + 390);
+  EXPECT_EQ(mirrored.labelX, kWidth - 390 - 1);
+  EXPECT_EQ(normal.gridX, normal.tickX);
+  EXPECT_EQ(mirrored.gridX, mirrored.tickX);
+}
+
+TEST_F(GuideSet, EmptyRangeDrawsPlotGridAndAxesWithoutTrailOrGuides) {
+  FormantView view;
+  view.f1Max = view.f1Min;
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(500, 2000), view, &regions);
+  EXPECT_TRUE(canvas.OfKind(DrawOp::EllipseShape).empty());
+  EXPECT_TRUE(OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape).empty());
+  EXPECT_EQ(OfKind(LastBackgroundPaint(chart), DrawOp::Line).size(), 6u);  // the F2 grid only
+  EXPECT_EQ(TextsIn(canvas, false), (std::vector<std::string>{"F1(Hz)"}));
+  EXPECT_EQ(canvas.OfKind(DrawOp::Image).size(), 1u);
+}
+
+TEST(FormantChart, InvertedRangeHasNoTicksAndMirrorsTheDots) {
+  FormantView view;
+  std::swap(view.f1Min, view.f1Max);  // 800 ... 200
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(350, 2000), view, nullptr);
+  EXPECT_EQ(TextsIn(canvas, false), (std::vector<std::string>{"F1(Hz)"}));
+  for (const DrawOp& op : canvas.OfKind(DrawOp::Line)) EXPECT_GE(op.from.y, 34) << "no F1 tick";
+  EXPECT_EQ(canvas.OfKind(DrawOp::EllipseShape).back().rect.left + 6, 50 + 585);  // 450 / 600 of 780
+}
+
+TEST(FormantChart, BackgroundIsRebuiltOncePerSizeOrChangeAndReusedOtherwise) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  const auto trail = Trail(500, 2000);
+  Regions other("/nonexistent/other.ini");
+  struct Step {
+    int width, height;
+    FormantView view;
+    const Regions* regions;
+    bool invalidate;
+    int imagesCreated, paints;
+  };
+  FormantView swapped;
+  swapped.swapXY = true;
+  const Step steps[] = {
+      {kWidth, kHeight, FormantView{}, nullptr, false, 1, 1},  // first paint builds it
+      {kWidth, kHeight, FormantView{}, nullptr, false, 1, 1},  // same size: reused
+      {kWidth, kHeight, FormantView{}, nullptr, false, 1, 1},
+      {900, 500, FormantView{}, nullptr, false, 2, 1},      // new size: a new image
+      {900, 500, FormantView{}, nullptr, false, 2, 1},
+      {900, 500, FormantView{}, nullptr, true, 2, 2},       // marked out of date: redrawn in place
+      {900, 500, swapped, nullptr, false, 2, 3},            // other settings
+      {900, 500, swapped, &other, false, 2, 4},             // another guide set
+      {900, 500, swapped, &other, false, 2, 4},
+  };
+  for (const Step& step : steps) {
+    if (step.invalidate) chart.InvalidateBackground();
+    chart.Paint(canvas, step.width, step.height, trail, step.view, step.regions);
+    EXPECT_EQ(canvas.ImagesCreated(), step.imagesCreated) << step.width << " " << step.invalidate;
+    EXPECT_EQ(BackgroundPaints(chart), step.paints) << step.width << " " << step.invalidate;
+    EXPECT_EQ(chart.GetBackground()->Width(), step.width - 50);
+    EXPECT_EQ(chart.GetBackground()->Height(), step.height - 34);
+  }
+}
+
+TEST(FormantChart, TinyWindowDrawsOnlyWhatFits) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, 50, 34, Trail(500, 2000), FormantView{}, nullptr);  // no plot at all
+  EXPECT_TRUE(canvas.OfKind(DrawOp::EllipseShape).empty());
+  EXPECT_EQ(canvas.ImagesCreated(), 0);
+  EXPECT_FALSE(canvas.GetClipRect().has_value());
+}
+
+TEST(FormantTrail, NewValueGoesToTheFrontAndTheOldestIsDropped) {
+  std::vector<FormantValue> trail(FormantChart::kTrailLength);
+  for (int i = 0; i < 45; ++i) FormantChart::AddToTrail(trail, FormantValue{1.0 * i, 100.0 + i, 1000.0 + i});
+  ASSERT_EQ(trail.size(), 40u);
+  EXPECT_EQ(trail[0].f1, 144.0);
+  EXPECT_EQ(trail[39].f1, 105.0);
+  EXPECT_EQ(trail[39].power, 5.0);
+}
+
+TEST(FormantTrail, PlaybackTrailEndsAtTheBlockNearestThePosition) {
+  std::vector<FormantValue> track(50);
+  for (int k = 0; k < 50; ++k) track[k] = FormantValue{40.0 + k, 300.0 + k, 2000.0 + k};
+  struct Case {
+    uint32_t position;
+    int block;
+  } cases[] = {{0, 0}, {137, 0}, {138, 1}, {275 * 45, 45}, {275 * 60, 60}};
+  for (const Case& c : cases) {
+    std::vector<FormantValue> trail(FormantChart::kTrailLength, FormantValue{1, 1, 1});
+    FormantChart::SetTrailForPlayback(trail, track, c.position);
+    for (int i = 0; i < 40; ++i) {
+      const int block = c.block - i;
+      const double expected = (block >= 0 && block < 50) ? 300.0 + block : 0.0;
+      EXPECT_EQ(trail[i].f1, expected) << c.position << " entry " << i;
+      if (expected == 0.0) {
+        EXPECT_EQ(trail[i].power, 0.0);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vowelscope
