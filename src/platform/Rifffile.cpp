@@ -131,16 +131,21 @@ int64_t RiffFile::Write(const void* in, uint64_t bytes) {
 int64_t RiffFile::Seek(int64_t offset, int origin) {
   if (file == nullptr) return -1;
   if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return -1;
+  const int64_t current = Tell();
+  if (current < 0) return -1;
   int64_t base = 0;
   if (origin == SEEK_CUR) {
-    base = Tell();
+    base = current;
   } else if (origin == SEEK_END) {
     if (::fseeko(file, 0, SEEK_END) != 0) return -1;
     base = Tell();
+    last = LastOp::None;
   }
-  if (base < 0) return -1;
-  int64_t target = base + offset;
-  if (target < 0) return -1;
+  const int64_t target = base + offset;
+  if (base < 0 || target < 0) {
+    if (origin == SEEK_END) ::fseeko(file, static_cast<off_t>(current), SEEK_SET);  // a refused seek does not move
+    return -1;
+  }
   if (::fseeko(file, static_cast<off_t>(target), SEEK_SET) != 0) return -1;
   last = LastOp::None;  // a seek allows either direction next
   return target;
