@@ -36,17 +36,18 @@ bool WaveRender::Render(SoundStream& source, size_t columns, PeakType* peaks) {
   };
 
   uint64_t position = 0;  // frames consumed
+  // A column is stored as soon as its last frame is seen, so a later failed read cannot lose it.
+  const auto finishReached = [&] {
+    while (column < columns && columnEnd <= position) finishColumn();
+  };
+  finishReached();
   while (position < length && column < columns) {
     const unsigned wanted = static_cast<unsigned>(std::min<uint64_t>(capacity, length - position));
     int got = 0;
     if (!source.Read(buffer.get(), wanted, &got) || got <= 0) return false;
-    const uint64_t chunkEnd = position + static_cast<uint64_t>(got);
+    const uint64_t chunkEnd = position + std::min<uint64_t>(static_cast<uint64_t>(got), wanted);
     const int16_t* samples = buffer.get();
     while (position < chunkEnd && column < columns) {
-      if (columnEnd <= position) {
-        finishColumn();
-        continue;
-      }
       const uint64_t stop = std::min(columnEnd, chunkEnd);
       const size_t count = static_cast<size_t>(stop - position) * channels;
       if (!started) {
@@ -59,12 +60,10 @@ bool WaveRender::Render(SoundStream& source, size_t columns, PeakType* peaks) {
       }
       samples += count;
       position = stop;
+      finishReached();
     }
   }
-  if (position < length) return column >= columns;
-  // Everything is read: close the last column and any empty ones after it.
-  while (column < columns) finishColumn();
-  return true;
+  return column >= columns;
 }
 
 }  // namespace vowelscope
