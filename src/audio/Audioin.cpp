@@ -1,0 +1,284 @@
+#include "audio/Audioin.h"
+
+#include <chrono>
+#include <new>
+#include <system_error>
+
+#include "platform/Portaudiowavein.h"
+
+namespace vowelscope {
+
+namespace {
+WaveDeviceFormat DeviceFormat(const SoundFormat& format) {
+  WaveFormatRecord record;
+  format.ToWaveFormat(record);
+  WaveDeviceFormat f;
+  f.formatTag = record.formatTag;
+  f.channels = record.channels;
+  f.samplesPerSec = record.samplesPerSec;
+  f.avgBytesPerSec = record.avgBytesPerSec;
+  f.blockAlign = record.blockAlign;
+  f.bitsPerSample = record.bitsPerSample;
+  f.extraSize = record.extraSize;
+  return f;
+}
+}  // namespace
+
+AudioIn::AudioIn(const SoundFormat& format, AudioInDevice device)
+    : AudioIn(format, device, std::make_shared<PortAudioWaveIn>(device.deviceId)) {}
+
+AudioIn::AudioIn(const SoundFormat& format, AudioInDevice device, std::shared_ptr<WaveInDevice> wave)
+    : deviceId(device.deviceId), format(format), wave(std::move(wave)) {}
+
+AudioIn::~AudioIn() {
+  Stop();
+  Close();
+}
+
+bool AudioIn::SetWaveDevice(std::shared_ptr<WaveInDevice> device) {
+  if (opened || thread.joinable()) return false;
+  wave = std::move(device);
+  return true;
+}
+
+void AudioIn::AddCallback(const Callback<AudioCallbackParams>& callback) { callbacks.Add(callback); }
+
+bool AudioIn::Open(unsigned bytes, unsigned count) {
+  Close();
+  if (wave == nullptr || thread.joinable()) return false;
+  if (!wave->Open(DeviceFormat(format), &AudioIn::DeviceDone, this)) {
+    Close();
+    return false;
+  }
+  opened = true;
+  unsigned block = format.GetBlockAlign();
+  unsigned requested = bytes != 0 ? bytes : format.SecondsToBytes(1.0);
+  unsigned limit = format.SecondsToBytes(0.2);
+  headerBytes = requested < limit ? requested : limit;
+  if (block != 0) headerBytes -= headerBytes % block;
+  if (headerBytes == 0 || count == 0) {
+    // Less than one frame per header (or no buffers) cannot record anything.
+    Close();
+    return false;
+  }
+  headersPerBuffer = requested / headerBytes;
+  if (headersPerBuffer == 0) headersPerBuffer = 1;
+  bufferBytes = headersPerBuffer * headerBytes;
+  bufferCount = count;
+
+  buffers.reset(new (std::nothrow) Buffer[count]);
+  if (buffers == nullptr) {
+    Close();
+    return false;
+  }
+  for (unsigned i = 0; i < count; ++i) {
+    buffers[i].data.reset(new (std::nothrow) uint8_t[bufferBytes]);
+    if (buffers[i].data == nullptr) {
+      Close();
+      return false;
+    }
+  }
+  headers.reset(new (std::nothrow) WaveHeader[size_t{count} * headersPerBuffer]);
+  if (headers == nullptr) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool AudioIn::Close() {
+  // The device goes first: once closed it holds none of the buffers freed below.
+  if (opened) {
+    wave->Close();
+    opened = false;
+  }
+  headers.reset();
+  buffers.reset();
+  bufferCount = 0;
+  bufferBytes = 0;
+  headersPerBuffer = 0;
+  headerBytes = 0;
+  return true;
+}
+
+bool AudioIn::Start(SoundStream* stream) {
+  if (stream == nullptr || stream->GetFormat() != format || !stream->CanWrite()) return false;
+  if (bufferCount == 0 || !opened || thread.joinable()) return false;
+  recording = true;
+  target = stream;
+  stopKnown = false;
+  stopPosition = 0;
+  finished = false;
+  while (semaphore.try_acquire()) {
+  }
+  try {
+    thread = std::thread([this] { CaptureThread(); });
+  } catch (const std::system_error&) {
+    recording = false;
+    target = nullptr;
+    return false;
+  }
+  return true;
+}
+
+bool AudioIn::Stop() {
+  if (!recording) return false;
+  if (opened) {
+    std::lock_guard<std::mutex> guard(lock);
+    uint32_t position = 0;
+    if (finished) {
+      // The capture thread has ended on its own (target full, or a device failure): there is no stop
+      // point to wait for, only buffers the device may still hold.
+      recording = false;
+      wave->Reset();
+    } else if (!wave->GetPosition(position)) {
+      recording = false;
+      // Without a position the capture ends with what the device hands back now; waiting for the next
+      // full buffer could wait for ever on a device that has stopped delivering.
+      wave->Reset();
+    } else {
+      stopPosition = position;
+      stopKnown = true;
+      recording = false;
+      bool stopped = false;
+      for (int i = 1; i <= 24; ++i) {
+        uint32_t now = 0;
+        if (!wave->GetPosition(now) || now < position) break;
+        if (now > position + headerBytes) {
+          // The header holding the stop point is full; stopping hands back the partly filled next one.
+          wave->Stop();
+          stopped = true;
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(i));
+      }
+      if (!stopped) {
+        stopKnown = false;
+        stopPosition = 0;
+        wave->Reset();
+      }
+    }
+  } else {
+    recording = false;
+  }
+  if (thread.joinable()) thread.join();
+  target = nullptr;
+  return true;
+}
+
+bool AudioIn::IsRecording() const { return recording && thread.joinable(); }
+
+void AudioIn::DeviceDone(void* instance, WaveHeader* header) {
+  if (instance == nullptr || header == nullptr || header->user == 0) return;
+  auto* self = static_cast<AudioIn*>(instance);
+  auto* filled = reinterpret_cast<std::atomic<uint32_t>*>(header->user);
+  uint32_t recorded = header->bytesRecorded.load(std::memory_order_relaxed);
+  uint32_t now = filled->fetch_add(recorded) + recorded;
+  if (!self->recording.load() || now >= self->bufferBytes) self->semaphore.release();
+}
+
+bool AudioIn::QueueBuffer(unsigned index) {
+  Buffer& buffer = buffers[index];
+  buffer.filled = 0;
+  for (unsigned j = 0; j < headersPerBuffer; ++j) {
+    WaveHeader& h = headers[size_t{index} * headersPerBuffer + j];
+    h.Clear();
+    h.data = buffer.data.get() + size_t{j} * headerBytes;
+    h.bufferLength = headerBytes;
+    h.user = reinterpret_cast<uintptr_t>(&buffer.filled);
+    if (!wave->Prepare(h) || !wave->Queue(h)) return false;
+  }
+  return true;
+}
+
+void AudioIn::ReleaseBuffer(unsigned index) {
+  for (unsigned j = 0; j < headersPerBuffer; ++j) wave->Unprepare(headers[size_t{index} * headersPerBuffer + j]);
+}
+
+void AudioIn::Notify(int32_t type, int32_t samples) {
+  AudioCallbackParams params;
+  params.type = type;
+  params.samples = samples;
+  callbacks.Notify(params);
+}
+
+void AudioIn::CaptureThread() {
+  for (unsigned i = 0; i < bufferCount; ++i) {
+    std::unique_lock<std::mutex> guard(lock);
+    if (!QueueBuffer(i)) {
+      guard.unlock();
+      Notify(4, 0);
+      finished = true;
+      return;
+    }
+  }
+  Notify(1, 0);
+  if (!recording) {
+    // Stopped before the device was started: nothing to wait for.
+    CloseCapture(0);
+    return;
+  }
+  if (!wave->Start()) {
+    Notify(4, 0);
+    finished = true;
+    return;
+  }
+
+  const unsigned block = format.GetBlockAlign();
+  unsigned index = 0;
+  uint32_t total = 0;
+  uint64_t handed = 0;  // device bytes of the buffers taken back so far: where buffer[index] begins
+  for (;;) {
+    semaphore.acquire();
+    Buffer& buffer = buffers[index];
+    uint32_t filled = buffer.filled.load();
+    uint32_t n = filled;
+    // The data ends at the stop point, which may lie in this buffer or (when this thread has fallen
+    // behind the device) in a later one.
+    if (stopKnown) {
+      uint64_t stop = stopPosition;
+      n = handed >= stop ? 0 : static_cast<uint32_t>(std::min<uint64_t>(filled, stop - handed));
+    }
+    n -= n % block;
+    if (n > 0) {
+      int written = 0;
+      if (!target->Write(buffer.data.get(), n / block, &written) || written <= 0) {
+        CloseCapture(total);
+        return;
+      }
+      total += static_cast<uint32_t>(written);
+    }
+    handed += filled;
+    ReleaseBuffer(index);
+    Notify(3, static_cast<int32_t>(total));
+
+    // Deciding and re-queueing under one hold of the lock: Stop either comes before (and is seen here)
+    // or after (and stops or resets a device that holds this buffer again).
+    std::unique_lock<std::mutex> guard(lock);
+    if (!recording && (!stopKnown || handed >= stopPosition)) {
+      guard.unlock();
+      CloseCapture(total);
+      return;
+    }
+    bool queued = QueueBuffer(index);
+    guard.unlock();
+    if (!queued) {
+      Notify(4, 0);
+      finished = true;
+      return;
+    }
+    index = (index + 1) % bufferCount;
+  }
+}
+
+void AudioIn::CloseCapture(uint32_t total) {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    wave->Reset();
+  }
+  for (unsigned i = 0; i < bufferCount; ++i) ReleaseBuffer(i);
+  Notify(2, static_cast<int32_t>(total));
+  finished = true;
+}
+
+}  // namespace vowelscope
