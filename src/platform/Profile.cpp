@@ -340,7 +340,7 @@ std::size_t GetProfileString(const std::string& section, const std::string& key,
   if (file) found = file->Find(section, key);
   if (found) text = *found;
   const std::size_t n = std::min(text.size(), size - 1);
-  std::memcpy(buffer, text.data(), n);
+  if (n > 0) std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
   return n;
 }
