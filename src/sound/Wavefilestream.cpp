@@ -110,7 +110,9 @@ bool WaveFileStream::ParseHeader() {
   SoundFormat parsed;
   parsed.FromWaveFormat(record);
   format = parsed;
-  length = data.size / record.blockAlign;
+  // The count follows the file's block align field, but never claims more frames than the chunk's
+  // bytes hold: a field smaller than the real frame would have reads run on into the chunks after it.
+  length = std::min<uint32_t>(data.size / record.blockAlign, WholeFrames(format, data.size));
   return true;
 }
 

@@ -212,6 +212,8 @@ TEST(WaveFileStream, DamagedFilesAreRefusedOrReadAsFarAsTheyGo) {
       {"stray byte inside the RIFF size", Riff(fmt + data10 + "x"), 10, 10},
       {"extra bytes at the end of a long fmt", Riff(Fmt({.size = 41}) + data10), 10, 10},
       {"block align field larger than the frame", Riff(Fmt({.blockAlign = 4}) + data10), 5, 5},
+      {"block align field smaller than the frame", Riff(Fmt({.blockAlign = 1}) + data10 + Chunk("LIST", "INFO")), 10,
+       10},
       {"RIFF size shorter than the data", Riff(fmt + data10, 4 + 26 + 8), 10, 10},
   };
   for (const Case& c : cases) {
