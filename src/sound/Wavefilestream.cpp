@@ -37,11 +37,14 @@ WaveFileStream::WaveFileStream(const std::string& fileName, const SoundFormat& f
 
 WaveFileStream::~WaveFileStream() { CloseFile(); }
 
-void WaveFileStream::CloseFile() {
-  if (handle == nullptr) return;
-  LeaveData();
-  handle->Close();
+bool WaveFileStream::Close() { return CloseFile(); }
+
+bool WaveFileStream::CloseFile() {
+  if (handle == nullptr) return false;
+  bool ok = LeaveData();
+  ok = handle->Close() && ok;
   handle.reset();
+  return ok;
 }
 
 bool WaveFileStream::Open() {
@@ -151,17 +154,19 @@ bool WaveFileStream::EnterData() {
   return true;
 }
 
-void WaveFileStream::LeaveData() {
-  if (!inData) return;
+bool WaveFileStream::LeaveData() {
+  if (!inData) return true;
   const bool dirty = dataChunk.dirty || riffChunk.dirty;
+  bool ok = true;
   // After writing, the frames run to the end of the file, wherever the last write stopped.
-  if (dataChunk.dirty) handle->Seek(0, SEEK_END);
-  handle->Ascend(dataChunk);
-  handle->Ascend(riffChunk);
-  if (dirty) handle->Flush();
+  if (dataChunk.dirty) ok = handle->Seek(0, SEEK_END) >= 0;
+  ok = handle->Ascend(dataChunk) && ok;
+  ok = handle->Ascend(riffChunk) && ok;
+  if (dirty) ok = handle->Flush() && ok;
   dataChunk.dirty = false;
   riffChunk.dirty = false;
   inData = false;
+  return ok;
 }
 
 bool WaveFileStream::ApplySeek() {

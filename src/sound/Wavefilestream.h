@@ -32,6 +32,9 @@ class WaveFileStream : public SoundFileStream {
   bool Seek(int offset, int origin) override;
   unsigned Tell() override { return position; }
   bool IsOpen() override { return handle != nullptr; }
+  // Writes the sizes into the header and closes the file, as the destructor does, but says whether
+  // everything reached the file; a writer that must know its file is complete calls this.
+  bool Close();
 
  private:
   bool Open();
@@ -40,10 +43,10 @@ class WaveFileStream : public SoundFileStream {
   // Positions the file at the first frame of the data chunk.
   bool EnterData();
   // Closes the data chunk and the RIFF form, rewriting their sizes when frames were added.
-  void LeaveData();
+  bool LeaveData();
   // After a Seek: re-enters the data chunk and moves to the byte of `position`.
   bool ApplySeek();
-  void CloseFile();
+  bool CloseFile();
 
   std::unique_ptr<RiffFile> handle;
   bool seekPending = false;

@@ -1,7 +1,9 @@
 #include "sound/Wavefilestream.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -515,6 +517,40 @@ TEST(WaveFileStream, WritesTheSizeFieldsCouldNotHoldAreRefused) {
   const std::string bytes = ReadFile(path);
   EXPECT_EQ(bytes.size(), original.size());
   EXPECT_EQ(bytes.substr(46 + 6, 2), Le16(5));
+}
+
+TEST(WaveFileStream, CloseReportsWhetherTheFileWasCompleted) {
+  const fs::path dir = TestFolder();
+  const auto frames = Ramp(10000);
+  {
+    WaveFileStream s((dir / "ok.wav").string(), Mono16(), 2);
+    ASSERT_TRUE(s.Write(frames.data(), 10000, nullptr));
+    EXPECT_TRUE(s.Close());
+    EXPECT_FALSE(s.IsOpen());
+    EXPECT_FALSE(s.Write(frames.data(), 1, nullptr));
+    EXPECT_FALSE(s.Close());  // nothing left to close
+  }
+  EXPECT_EQ(fs::file_size(dir / "ok.wav"), 20046u);
+
+  // The file system refuses bytes past 30000: the last buffered frames and the header sizes only
+  // reach the file on closing, so closing is where the failure must show.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 30000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  bool closed = true;
+  {
+    WaveFileStream s((dir / "full.wav").string(), Mono16(), 2);
+    ASSERT_TRUE(s.IsOpen());
+    s.Write(frames.data(), 10000, nullptr);
+    s.Write(frames.data(), 6000, nullptr);
+    closed = s.Close();
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(closed);
 }
 
 }  // namespace
