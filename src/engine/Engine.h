@@ -1,0 +1,145 @@
+#pragma once
+// The one object that owns a recording and its analyses: the microphone input, the recorded sound, the
+// live formant track, the F0 result of the last analysis and the worker thread that computes it.
+//
+// Threads: construction, destruction, the commands, the accessors and the callback registrations belong
+// to the user-interface thread. RecordStream::Write, ProcessRecordedBlock and the FormantValue and audio
+// listeners run on the capture thread; the F0 job with its progress and completion listeners on the
+// worker thread. No lock is taken: StopRecord returns only after the capture thread has ended, the F0 job
+// runs only while the caller keeps every other command away, and the F0 result is swapped atomically so
+// that a chart reading it during the job never sees a released one.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/Formantanalyzer.h"
+#include "analysis/Formantvalue.h"
+#include "analysis/Fzero.h"
+#include "audio/Audioin.h"
+#include "engine/Callback.h"
+#include "engine/Threadcontroller.h"
+#include "sound/Soundmemorystream.h"
+#include "sound/Soundstream.h"
+
+namespace vowelscope {
+
+class Settings;
+
+class Engine {
+ public:
+  // The write-only stream the input records into; every block it receives goes to ProcessRecordedBlock.
+  // Write runs on the capture thread.
+  class RecordStream : public SoundStream {
+   public:
+    explicit RecordStream(Engine* engine);
+    ~RecordStream() override = default;
+
+    bool Read(void* buffer, unsigned frames, int* framesRead) override;
+    // Always succeeds; framesWritten receives the frames the Engine took (0 once the recording is full).
+    bool Write(const void* buffer, unsigned frames, int* framesWritten) override;
+    bool Seek(int offset, int origin) override;
+    unsigned Tell() override { return 0; }
+
+   private:
+    Engine* engine;
+  };
+
+  // Records from the default input device. Nothing is read from settings here.
+  explicit Engine(Settings* settings);
+  // Records from the given wave-input device instead (a virtual one in tests and in the batch tool).
+  Engine(Settings* settings, std::shared_ptr<WaveInDevice> device);
+  // Drops a running recording without analysis and waits for a running F0 job before releasing anything.
+  virtual ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Starts a recording with the formant settings and MaxRecordMinute of this moment. False when the
+  // capture could not start, and also while a recording or an F0 job is still running.
+  bool StartRecord();
+  // Ends a recording; without skipAnalysis it also rebuilds the formant track and starts the F0 job.
+  // Does nothing when not recording, so a second call is harmless. When the F0 job cannot be started,
+  // the F0 result is cleared and the completion listeners hear false at once (on this thread).
+  void StopRecord(bool skipAnalysis);
+  // True from a successful StartRecord until StopRecord, also after the capture has ended by itself.
+  bool IsRecording();
+  // Whether the F0 job is still running.
+  bool IsAnalysing() const;
+
+  // Writes <base>.wav, <base>.f0 and <base>.fr; each file replaces an earlier one only once it is
+  // complete. Throws Error with the message the user is to see.
+  void SaveFiles(const std::string& path);
+  // Reads <base>.wav, <base>.f0 and <base>.fr in that order; what an earlier file replaced stays
+  // replaced when a later one fails. Throws Error with the message the user is to see.
+  void LoadFiles(const std::string& path);
+
+  // The fixed recording format: 16-bit signed PCM, mono, 11025 Hz.
+  static SoundFormat GetSoundFormat();
+  // Rewound to sample 0. Only while neither recording nor analysing.
+  SoundMemoryStream* GetSound();
+  // One entry per 275-sample block. Only while neither recording nor analysing.
+  const std::vector<FormantValue>* GetFormantTrack() const { return &formantTrack; }
+  // The F0 track of the last analysis or loaded file; null until there is one. Safe at any time.
+  std::shared_ptr<const FZeroResult> GetFZeroResult() const;
+
+  // Register before the first recording; an equal callback is not added twice.
+  void AddAudioCallback(const AudioCallback& callback);
+  void AddFormantTrackCallback(const FormantTrackCallback& callback);
+  // The payload is true when a new F0 result was installed, false when the analysis could not run.
+  void AddFZeroAnalyzeCallback(const FZeroAnalyzeCallback& callback);
+  void AddProgressCallback(const ProgressCallback& callback);
+
+  // Limits the following recordings to this many samples instead of MaxRecordMinute minutes (the batch
+  // tool records exactly the samples of its file); nullopt goes back to the setting.
+  void SetRecordLimitOverride(std::optional<uint32_t> samples) { recordLimitOverride = samples; }
+  // The limit of the current or last recording; all bits set before the first one.
+  uint32_t GetMaxRecordSamples() const { return maxRecordSamples; }
+
+  // The block handler of the recording: analyses and stores up to the recording limit, and sets accepted
+  // to the samples taken (0 when the recording is full, which ends the capture). Capture thread.
+  void ProcessRecordedBlock(const int16_t* samples, unsigned count, unsigned* accepted);
+
+  static constexpr uint32_t kSampleRate = 11025;
+  static constexpr unsigned kCaptureBuffers = 5;
+
+ private:
+  static void FZeroJob(ThreadController* controller);
+  void RunFZeroJob();
+  // Analyses and stores one block of at most frameLength samples.
+  void ProcessBlock(const int16_t* samples, unsigned count);
+
+  // Session file pieces (Sessionfiles.cpp).
+  void SaveWave(const std::string& fileName);
+  void SaveFZero(const std::string& fileName);
+  void SaveFormants(const std::string& fileName);
+  void LoadWave(const std::string& fileName);
+  void LoadFZero(const std::string& fileName);
+  void LoadFormants(const std::string& fileName);
+
+  Settings* settings;
+  uint32_t frameLength;
+  AudioIn audioIn;
+  ThreadController threadController;
+  RecordStream recordStream;
+  FormantAnalyzer formantAnalyzer;
+  uint32_t windowType;
+  std::vector<FormantValue> formantList;
+  std::vector<FormantValue> formantTrack;
+  SoundMemoryStream sound;
+  // Replaced only with std::atomic_store and read with std::atomic_load.
+  std::shared_ptr<const FZeroResult> fzeroResult;
+  uint32_t maxRecordSamples;
+  std::optional<uint32_t> recordLimitOverride;
+  FormantTrackCallbackContainer formantTrackCallbacks;
+  FZeroAnalyzeCallbackContainer fzeroAnalyzeCallbacks;
+  ProgressCallbackContainer progressCallbacks;
+
+  // Work arrays of the block handler, sized at StartRecord so the capture thread allocates nothing.
+  std::vector<double> blockFrame;
+  std::vector<double> blockFormants;
+  std::vector<double> blockBandwidths;
+};
+
+}  // namespace vowelscope

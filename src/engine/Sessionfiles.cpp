@@ -1,0 +1,210 @@
+// The three files of a saved session: <base>.wav (the sound), <base>.f0 (the F0 track) and <base>.fr
+// (the formant track), the latter two tab-separated text of "time<TAB>a<TAB>b<TAB>c" lines:
+//   .f0: time in ms (i * frame shift), frequency, power, score
+//   .fr: time in ms (i * 25), f1, f2, power
+// Every file is written beside its target under a temporary name and renamed into place once it is
+// complete, so a failed save never destroys what was saved before.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <list>
+#include <memory>
+#include <new>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "config/Settings.h"
+#include "engine/Engine.h"
+#include "engine/Error.h"
+#include "engine/Fileutilities.h"
+#include "engine/Stringutilities.h"
+#include "platform/Filesystem.h"
+#include "sound/Nullconvert.h"
+#include "sound/Soundconverter.h"
+#include "sound/Wavefilestream.h"
+
+namespace vowelscope {
+
+namespace {
+
+const char* const kInternalError = "内部エラーが発生しました。";
+const char* const kSaveFailed =
+    "ファイルの保存に失敗しました。保存先が書き込み可能か、空き容量が十分か確認してください。";
+const char* const kFormatError = "ファイル形式に誤りがあります。";
+const char* const kReadFailed = "ファイルを読み込むことができませんでした。";
+const char* const kNoMemory = "メモリの確保に失敗しました。";
+
+constexpr int kModeRead = 1;
+constexpr int kModeCreate = 2;
+constexpr uint64_t kWaveHeaderBytes = 46;  // RIFF, fmt with its 18-byte record, data chunk header
+constexpr int kBlockMilliseconds = 25;
+
+// One parsed line: the time column is not used, the next three are.
+struct LineFields {
+  double a = 0.0;
+  double b = 0.0;
+  double c = 0.0;
+};
+
+// Reads every non-empty line of a .f0 or .fr file. Throws when the file cannot be read or a line has
+// fewer than four tab-separated fields; fields after the fourth are ignored.
+std::vector<LineFields> ReadFieldLines(const std::string& fileName) {
+  std::list<std::string> lines;
+  if (!ReadLines(fileName, lines)) throw Error(kReadFailed);
+  std::vector<LineFields> parsed;
+  std::list<std::string> fields;
+  for (const std::string& line : lines) {
+    if (line.empty()) continue;
+    Split(line, "\t", "", false, fields);
+    if (fields.size() < 4) throw Error(kFormatError);
+    auto field = std::next(fields.begin());
+    LineFields values;
+    // The C library's conversion: leading blanks skipped, the longest numeric prefix taken, 0 without one.
+    values.a = std::strtod((field++)->c_str(), nullptr);
+    values.b = std::strtod((field++)->c_str(), nullptr);
+    values.c = std::strtod(field->c_str(), nullptr);
+    parsed.push_back(values);
+  }
+  return parsed;
+}
+
+void WriteTextFile(const std::string& fileName, const std::list<std::string>& lines) {
+  // WriteLines itself goes through a temporary file beside the target.
+  if (!WriteLines(fileName, lines)) throw Error(kSaveFailed);
+}
+
+// Whether the closed WAVE file at fileName holds exactly `frames` frames of `format`, header included.
+bool WaveFileIsComplete(const std::string& fileName, const SoundFormat& format, uint32_t frames) {
+  std::error_code error;
+  const uintmax_t size = std::filesystem::file_size(fileName, error);
+  const uint64_t dataBytes = format.FramesToBytes(frames);
+  if (error || size != kWaveHeaderBytes + dataBytes + (dataBytes & 1)) return false;
+  WaveFileStream check(fileName, kModeRead);
+  return check.IsOpen() && check.GetFormat() == format && check.GetLength() == frames;
+}
+
+bool SyncToDisk(const std::string& fileName) {
+  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (file == nullptr) return false;
+  const bool synced = platform::SyncFile(file);
+  return (std::fclose(file) == 0) && synced;
+}
+
+}  // namespace
+
+void Engine::SaveFiles(const std::string& path) {
+  // The capture thread writes the sound and the F0 job replaces the result.
+  if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
+  SaveWave(ChangeExtension(path, ".wav"));
+  SaveFZero(ChangeExtension(path, ".f0"));
+  SaveFormants(ChangeExtension(path, ".fr"));
+}
+
+void Engine::LoadFiles(const std::string& path) {
+  if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
+  LoadWave(ChangeExtension(path, ".wav"));
+  LoadFZero(ChangeExtension(path, ".f0"));
+  LoadFormants(ChangeExtension(path, ".fr"));
+}
+
+void Engine::SaveWave(const std::string& fileName) {
+  std::string temporary;
+  std::FILE* created = platform::CreateFileBeside(fileName, temporary);
+  if (created == nullptr) throw Error(kInternalError);
+  std::fclose(created);
+
+  const SoundFormat format = GetSoundFormat();
+  bool copied = false;
+  {
+    // The header gets its sizes when the stream is closed, at the end of this block.
+    WaveFileStream file(temporary, format, kModeCreate);
+    SoundConvertExecuter executer;
+    executer.SetConverter(NullConvert());
+    sound.Seek(0, 0);
+    copied = file.IsOpen() && executer.Run(sound, file);
+  }
+  // The stream reports no failure of its closing writes, so the finished file is checked as it lies.
+  const bool complete = copied && WaveFileIsComplete(temporary, format, sound.GetLength()) &&
+                        SyncToDisk(temporary) && std::rename(temporary.c_str(), fileName.c_str()) == 0;
+  if (!complete) {
+    std::remove(temporary.c_str());
+    throw Error(kInternalError);
+  }
+}
+
+void Engine::SaveFZero(const std::string& fileName) {
+  std::list<std::string> lines;
+  // Without a result yet the file is empty, so that every saved session can be opened again.
+  if (const std::shared_ptr<const FZeroResult> result = GetFZeroResult()) {
+    const int shiftMs = static_cast<int>(std::lround(result->frameShift * 1000.0));
+    int index = 0;
+    for (const FZeroValue& value : result->values) {
+      lines.push_back(FormatString("%d\t%.3f\t%.3f\t%.3f", index * shiftMs, value.frequency, value.power,
+                                   value.score));
+      ++index;
+    }
+  }
+  WriteTextFile(fileName, lines);
+}
+
+void Engine::SaveFormants(const std::string& fileName) {
+  std::list<std::string> lines;
+  int index = 0;
+  for (const FormantValue& value : formantTrack) {
+    lines.push_back(
+        FormatString("%d\t%.3f\t%.3f\t%.3f", index * kBlockMilliseconds, value.f1, value.f2, value.power));
+    ++index;
+  }
+  WriteTextFile(fileName, lines);
+}
+
+void Engine::LoadWave(const std::string& fileName) {
+  WaveFileStream file(fileName, kModeRead);
+  // A file that could not be opened has no valid format either.
+  if (!file.IsOpen() || file.GetFormat() != GetSoundFormat()) throw Error(kFormatError);
+
+  sound.Resize(0);
+  // Room for the whole file at once instead of one reallocation per block; a header that claims more
+  // than the file holds is not believed.
+  std::error_code error;
+  const uintmax_t fileBytes = std::filesystem::file_size(fileName, error);
+  if (!error && fileBytes > kWaveHeaderBytes) {
+    const uintmax_t framesInFile = (fileBytes - kWaveHeaderBytes) / sound.GetFormat().GetBlockAlign();
+    sound.Reserve(static_cast<unsigned>(std::min<uintmax_t>(file.GetLength(), framesInFile)));
+  }
+  SoundConvertExecuter executer;
+  executer.SetConverter(NullConvert());
+  const bool copied = executer.Run(file, sound);
+  sound.Seek(0, 0);
+  if (!copied) throw Error(kInternalError);
+}
+
+void Engine::LoadFZero(const std::string& fileName) {
+  const std::vector<LineFields> lines = ReadFieldLines(fileName);
+  std::shared_ptr<FZeroResult> result;
+  try {
+    result = std::make_shared<FZeroResult>(settings->GetF0FrameShift() * 0.001, static_cast<unsigned>(lines.size()));
+  } catch (const std::bad_alloc&) {
+    throw Error(kNoMemory);
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    result->values[i].frequency = static_cast<float>(lines[i].a);
+    result->values[i].power = static_cast<float>(lines[i].b);
+    result->values[i].score = static_cast<float>(lines[i].c);
+  }
+  std::atomic_store(&fzeroResult, std::shared_ptr<const FZeroResult>(std::move(result)));
+}
+
+void Engine::LoadFormants(const std::string& fileName) {
+  const std::vector<LineFields> lines = ReadFieldLines(fileName);
+  formantList.clear();
+  for (const LineFields& line : lines) formantList.push_back(FormantValue{line.c, line.a, line.b});
+  formantTrack = formantList;
+}
+
+}  // namespace vowelscope

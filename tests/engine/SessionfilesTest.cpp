@@ -1,0 +1,328 @@
+// Saving and opening the three files of a session: the text formats, their parse rules, refused WAVE
+// formats, and saves that fail without harming what was saved before.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Enginetestsupport.h"
+#include "config/Settings.h"
+#include "engine/Engine.h"
+#include "engine/Error.h"
+#include "sound/Wavefilestream.h"
+
+namespace vowelscope {
+namespace {
+
+namespace fs = std::filesystem;
+using enginetest::MakeEngine;
+using enginetest::ReadFile;
+using enginetest::SoundSamples;
+using enginetest::WriteFile;
+using enginetest::WriteWave;
+
+const std::string kInternalError = "内部エラーが発生しました。";
+const std::string kSaveFailed =
+    "ファイルの保存に失敗しました。保存先が書き込み可能か、空き容量が十分か確認してください。";
+const std::string kFormatError = "ファイル形式に誤りがあります。";
+const std::string kReadFailed = "ファイルを読み込むことができませんでした。";
+
+// Runs f and returns the message of the Error it throws; fails the test when it throws none.
+template <typename F>
+std::string ErrorMessage(F&& f) {
+  try {
+    f();
+  } catch (const Error& error) {
+    return error.what();
+  }
+  ADD_FAILURE() << "no Error was thrown";
+  return {};
+}
+
+std::set<std::string> FolderEntries(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+class SessionfilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(VOWELSCOPE_TEST_TMP) / "sessionfiles" /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    settings = std::make_unique<Settings>((dir / "Settings.ini").string());
+    engine = MakeEngine(*settings);
+  }
+
+  std::string Base(const std::string& name) const { return (dir / name).string(); }
+
+  // A session of `samples`, with an .f0 and .fr as given, under dir/name.*.
+  void WriteSession(const std::string& name, const std::vector<int16_t>& samples, const std::string& f0,
+                    const std::string& fr) {
+    WriteWave(Base(name) + ".wav", Engine::GetSoundFormat(), samples);
+    WriteFile(Base(name) + ".f0", f0);
+    WriteFile(Base(name) + ".fr", fr);
+  }
+
+  fs::path dir;
+  std::unique_ptr<Settings> settings;
+  std::unique_ptr<Engine> engine;
+};
+
+const std::vector<int16_t> kSamplesA = {0, 1000, -1000, 32767, -32768, 7};
+const std::string kF0A = "0\t200.450\t60.125\t0.987\r\n10\t0.000\t0.000\t0.000\r\n";
+const std::string kFrA = "0\t700.500\t1200.250\t45.125\r\n";
+
+TEST_F(SessionfilesTest, SaveThenLoad_KeepsEveryValueToThreeDecimals_AndRecomputesTheTimes) {
+  // Times in the source files are deliberately wrong: they are not read.
+  WriteSession("in", {1, -2, 3, -4, 5},
+               "999\t200.4567\t61.2344\t0.98765\r\n5\t-1.5\t0\t1e-4\r\n",
+               "7\t700.5\t1200.25\t45.125\r\n3\t0\t0\t-3.0004\r\n1\t123.4564\t2345.6786\t0.0006\r\n");
+  engine->LoadFiles(Base("in") + ".wav");
+  engine->SaveFiles(Base("out") + ".wav");
+
+  EXPECT_EQ(ReadFile(Base("out") + ".f0"),
+            "0\t200.457\t61.234\t0.988\r\n10\t-1.500\t0.000\t0.000\r\n");
+  EXPECT_EQ(ReadFile(Base("out") + ".fr"),
+            "0\t700.500\t1200.250\t45.125\r\n25\t0.000\t0.000\t-3.000\r\n50\t123.456\t2345.679\t0.001\r\n");
+  EXPECT_EQ(fs::file_size(Base("out") + ".wav"), 46u + 10u);
+
+  auto again = MakeEngine(*settings);
+  again->LoadFiles(Base("out"));  // the extension is replaced, so a bare base works too
+  EXPECT_EQ(SoundSamples(*again), (std::vector<int16_t>{1, -2, 3, -4, 5}));
+  const auto f0 = again->GetFZeroResult();
+  ASSERT_NE(f0, nullptr);
+  ASSERT_EQ(f0->values.size(), 2u);
+  EXPECT_NEAR(f0->values[0].frequency, 200.457, 0.0005);
+  EXPECT_NEAR(f0->values[0].power, 61.234, 0.0005);
+  EXPECT_NEAR(f0->values[0].score, 0.988, 0.0005);
+  EXPECT_NEAR(f0->values[1].frequency, -1.5, 0.0005);
+  const auto& track = *again->GetFormantTrack();
+  ASSERT_EQ(track.size(), 3u);
+  EXPECT_DOUBLE_EQ(track[2].f1, 123.456);
+  EXPECT_DOUBLE_EQ(track[2].f2, 2345.679);
+  EXPECT_DOUBLE_EQ(track[2].power, 0.001);
+  EXPECT_DOUBLE_EQ(track[1].power, -3.0);
+
+  // Saving the loaded session over the files it came from gives the same bytes.
+  const std::string wavBefore = ReadFile(Base("out") + ".wav");
+  again->SaveFiles(Base("out") + ".wav");
+  EXPECT_EQ(ReadFile(Base("out") + ".wav"), wavBefore);
+  EXPECT_EQ(ReadFile(Base("out") + ".f0"), "0\t200.457\t61.234\t0.988\r\n10\t-1.500\t0.000\t0.000\r\n");
+  EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"in.wav", "in.f0", "in.fr", "out.wav", "out.f0",
+                                                       "out.fr"}));
+}
+
+TEST_F(SessionfilesTest, F0FrameShift_ComesFromTheSettingWhenLoaded_AndStepsTheTimeColumnWhenSaved) {
+  WriteSession("in", kSamplesA, "0\t1\t2\t3\n10\t4\t5\t6\n20\t7\t8\t9\n", kFrA);
+  settings->SetF0FrameShift(20);
+  engine->LoadFiles(Base("in.wav"));
+  ASSERT_NE(engine->GetFZeroResult(), nullptr);
+  EXPECT_DOUBLE_EQ(engine->GetFZeroResult()->frameShift, 0.020);
+  EXPECT_EQ(engine->GetFZeroResult()->values.size(), 3u);  // not resampled
+
+  engine->SaveFiles(Base("out.wav"));
+  EXPECT_EQ(ReadFile(Base("out.f0")),
+            "0\t1.000\t2.000\t3.000\r\n20\t4.000\t5.000\t6.000\r\n40\t7.000\t8.000\t9.000\r\n");
+}
+
+TEST_F(SessionfilesTest, TextFiles_LoadWhateverTheirLineEndsBlankLinesAndExtraOrOddFields) {
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"CR LF", "0\t1.5\t2.5\t3.5\r\n25\t4\t5\t6\r\n"},
+      {"LF only", "0\t1.5\t2.5\t3.5\n25\t4\t5\t6\n"},
+      {"blank lines anywhere", "\n0\t1.5\t2.5\t3.5\r\n\r\n\n25\t4\t5\t6\r\n\r\n"},
+      {"no final line end", "0\t1.5\t2.5\t3.5\r\n25\t4\t5\t6"},
+      {"five fields", "0\t1.5\t2.5\t3.5\textra\r\n25\t4\t5\t6\t\r\n"},
+      {"leading blanks and trailing text", "0\t 1.5\t2.5Hz\t  3.5 dB\r\n25\t4\t5\t6\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteSession("in", kSamplesA, c.text, c.text);
+    engine->LoadFiles(Base("in.wav"));
+    const auto f0 = engine->GetFZeroResult();
+    ASSERT_NE(f0, nullptr);
+    ASSERT_EQ(f0->values.size(), 2u);
+    EXPECT_FLOAT_EQ(f0->values[0].frequency, 1.5f);
+    EXPECT_FLOAT_EQ(f0->values[0].power, 2.5f);
+    EXPECT_FLOAT_EQ(f0->values[0].score, 3.5f);
+    EXPECT_FLOAT_EQ(f0->values[1].score, 6.0f);
+    const auto& track = *engine->GetFormantTrack();
+    ASSERT_EQ(track.size(), 2u);
+    EXPECT_DOUBLE_EQ(track[0].f1, 1.5);
+    EXPECT_DOUBLE_EQ(track[0].f2, 2.5);
+    EXPECT_DOUBLE_EQ(track[0].power, 3.5);
+    EXPECT_DOUBLE_EQ(track[1].power, 6.0);
+  }
+
+  // A field without a number reads as 0, and an empty field too.
+  WriteSession("in", kSamplesA, "0\tabc\t\t-\r\n", "0\tn/a\t1200\t\r\n");
+  engine->LoadFiles(Base("in.wav"));
+  EXPECT_EQ(engine->GetFZeroResult()->values[0].frequency, 0.0f);
+  EXPECT_EQ(engine->GetFZeroResult()->values[0].power, 0.0f);
+  EXPECT_EQ(engine->GetFZeroResult()->values[0].score, 0.0f);
+  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 0.0);
+  EXPECT_EQ((*engine->GetFormantTrack())[0].f2, 1200.0);
+}
+
+TEST_F(SessionfilesTest, LineOfThreeFields_FailsThatFile_AndKeepsWhatItWouldHaveReplaced) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+  const auto f0A = engine->GetFZeroResult();
+
+  // A bad .f0: the new sound is in, the old F0 result and formant track stay, the .fr is not read.
+  WriteSession("b", {5, 6}, "0\t1\t2\t3\r\n10\t1\t2\r\n", "0\t9\t9\t9\r\n");
+  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), kFormatError);
+  EXPECT_EQ(SoundSamples(*engine), (std::vector<int16_t>{5, 6}));
+  EXPECT_EQ(engine->GetFZeroResult(), f0A);
+  ASSERT_EQ(engine->GetFormantTrack()->size(), 1u);
+  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 700.5);
+
+  // A bad .fr: sound and F0 are the new ones, the formant track the old one.
+  WriteSession("c", {8}, "0\t1\t2\t3\r\n", "0\t1\t2\t3\r\n25\t1\t2\r\n");
+  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("c.wav")); }), kFormatError);
+  EXPECT_EQ(SoundSamples(*engine), (std::vector<int16_t>{8}));
+  ASSERT_EQ(engine->GetFZeroResult()->values.size(), 1u);
+  EXPECT_EQ(engine->GetFZeroResult()->values[0].frequency, 1.0f);
+  ASSERT_EQ(engine->GetFormantTrack()->size(), 1u);
+  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 700.5);
+
+  // A missing text file cannot be read.
+  WriteWave(Base("d.wav"), Engine::GetSoundFormat(), {1});
+  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("d.wav")); }), kReadFailed);
+}
+
+TEST_F(SessionfilesTest, WaveInAnotherFormat_IsRefused_AndThePreviousRecordingStays) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+
+  struct Case {
+    const char* what;
+    uint32_t rate;
+    uint16_t channels;
+    uint16_t bits;
+  };
+  for (const Case& c : {Case{"22050 Hz", 22050, 1, 16}, Case{"stereo", 11025, 2, 16}, Case{"8 bit", 11025, 1, 8}}) {
+    SCOPED_TRACE(c.what);
+    SoundFormat format = Engine::GetSoundFormat();
+    format.SetKind(c.bits == 8 ? PcmUnsigned : PcmSigned);
+    format.SetSampleRate(c.rate);
+    format.SetChannels(c.channels);
+    format.SetBitsPerSample(c.bits);
+    WriteWave(Base("b.wav"), format, {100, 200, 300, 400});
+    WriteFile(Base("b.f0"), "0\t1\t2\t3\r\n");
+    WriteFile(Base("b.fr"), "0\t1\t2\t3\r\n");
+    EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), kFormatError);
+    EXPECT_EQ(SoundSamples(*engine), kSamplesA);
+    EXPECT_EQ(engine->GetFZeroResult()->values.size(), 2u);
+    EXPECT_EQ(engine->GetFormantTrack()->size(), 1u);
+  }
+
+  // Not a WAVE file at all: the same message.
+  WriteFile(Base("c.wav"), "RIFF....not a wave file");
+  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("c.wav")); }), kFormatError);
+  EXPECT_EQ(SoundSamples(*engine), kSamplesA);
+}
+
+TEST_F(SessionfilesTest, SessionWithoutAnyAnalysis_SavesEmptyFiles_ThatOpenAgain) {
+  ASSERT_EQ(engine->GetFZeroResult(), nullptr);
+  engine->SaveFiles(Base("empty.wav"));
+  EXPECT_EQ(fs::file_size(Base("empty.wav")), 46u);
+  EXPECT_EQ(fs::file_size(Base("empty.f0")), 0u);
+  EXPECT_EQ(fs::file_size(Base("empty.fr")), 0u);
+
+  auto again = MakeEngine(*settings);
+  again->LoadFiles(Base("empty.wav"));
+  EXPECT_EQ(again->GetSound()->GetLength(), 0u);
+  ASSERT_NE(again->GetFZeroResult(), nullptr);
+  EXPECT_TRUE(again->GetFZeroResult()->values.empty());
+  EXPECT_TRUE(again->GetFormantTrack()->empty());
+}
+
+TEST_F(SessionfilesTest, SaveThatCannotCreateItsFiles_FailsWithTheMessage_AndLeavesNothingBehind) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+
+  // The folder of the chosen name is a regular file: not even the WAVE file can be made.
+  WriteFile(Base("plain"), "x");
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("plain") + "/take.wav"); }), kInternalError);
+  EXPECT_EQ(ReadFile(Base("plain")), "x");
+
+  // The .wav destination is a folder: the sound cannot be put in its place.
+  fs::create_directory(Base("dirwav.wav"));
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("dirwav.wav")); }), kInternalError);
+  EXPECT_TRUE(fs::is_directory(Base("dirwav.wav")));
+  EXPECT_TRUE(fs::is_empty(Base("dirwav.wav")));
+
+  // The .f0 destination is a folder: the WAVE file is saved, the F0 file fails with the save message,
+  // and the .fr file is not written.
+  fs::create_directory(Base("dirf0.f0"));
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("dirf0.wav")); }), kSaveFailed);
+  EXPECT_TRUE(fs::is_directory(Base("dirf0.f0")));
+  EXPECT_EQ(fs::file_size(Base("dirf0.wav")), 46u + 2 * kSamplesA.size());
+
+  EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "a.f0", "a.fr", "plain",
+                                                       "dirwav.wav", "dirf0.f0", "dirf0.wav"}));
+}
+
+// Lowers the largest file this process may write, so that a save runs out of room as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler = signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit lowered = previous;
+    lowered.rlim_cur = bytes;
+    active = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous);
+    signal(SIGXFSZ, previousHandler);
+  }
+  bool Active() const { return active; }
+
+ private:
+  rlimit previous{};
+  void (*previousHandler)(int) = nullptr;
+  bool active = false;
+};
+
+TEST_F(SessionfilesTest, SaveThatRunsOutOfRoom_LeavesTheEarlierSessionIntact_AndNoTemporaryFile) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  const std::string wav = ReadFile(Base("a.wav"));
+
+  // A longer recording does not fit under the limit; the old one did.
+  WriteSession("long", std::vector<int16_t>(20000, 1234), kF0A, kFrA);
+  engine->LoadFiles(Base("long.wav"));
+  {
+    FileSizeLimit limit(8192);
+    ASSERT_TRUE(limit.Active());
+    EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("a.wav")); }), kInternalError);
+  }
+  EXPECT_EQ(ReadFile(Base("a.wav")), wav);
+  EXPECT_EQ(ReadFile(Base("a.f0")), kF0A);
+  EXPECT_EQ(ReadFile(Base("a.fr")), kFrA);
+  EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "a.f0", "a.fr", "long.wav",
+                                                       "long.f0", "long.fr"}));
+
+  // With room again the same save goes through.
+  engine->SaveFiles(Base("a.wav"));
+  EXPECT_EQ(fs::file_size(Base("a.wav")), 46u + 40000u);
+}
+
+}  // namespace
+}  // namespace vowelscope
