@@ -131,7 +131,7 @@ struct IniFile {
     return "\n";
   }
 
-  // Inserts a line after line `after` (lines.size() appends), giving the line before it a line end.
+  // Inserts a line at index at (lines.size() appends), giving the line before it a line end.
   void InsertLine(std::size_t at, std::string text) {
     const std::string nl = NewlineStyle();
     if (at > 0 && lines[at - 1].ending.empty()) lines[at - 1].ending = nl;
