@@ -26,20 +26,18 @@ unsigned WholeFrames(const SoundFormat& format, uint64_t bytes) {
 }  // namespace
 
 WaveFileStream::WaveFileStream(const std::string& fileName, int mode) : SoundFileStream(fileName, mode) {
-  if (Open() && !EnterData()) CloseFile();
+  if (Open() && !EnterData()) Close();
 }
 
 WaveFileStream::WaveFileStream(const std::string& fileName, const SoundFormat& format, int mode)
     : SoundFileStream(fileName, mode) {
   this->format = format;
-  if (Open() && !EnterData()) CloseFile();
+  if (Open() && !EnterData()) Close();
 }
 
-WaveFileStream::~WaveFileStream() { CloseFile(); }
+WaveFileStream::~WaveFileStream() { Close(); }
 
-bool WaveFileStream::Close() { return CloseFile(); }
-
-bool WaveFileStream::CloseFile() {
+bool WaveFileStream::Close() {
   if (handle == nullptr) return false;
   bool ok = LeaveData();
   ok = handle->Close() && ok;

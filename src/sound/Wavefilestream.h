@@ -46,7 +46,6 @@ class WaveFileStream : public SoundFileStream {
   bool LeaveData();
   // After a Seek: re-enters the data chunk and moves to the byte of `position`.
   bool ApplySeek();
-  bool CloseFile();
 
   std::unique_ptr<RiffFile> handle;
   bool seekPending = false;
