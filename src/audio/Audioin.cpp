@@ -207,8 +207,8 @@ void AudioIn::CaptureThread() {
     std::unique_lock<std::mutex> guard(lock);
     if (!QueueBuffer(i)) {
       guard.unlock();
-      Notify(4, 0);
       finished = true;
+      Notify(4, 0);
       return;
     }
   }
@@ -219,8 +219,8 @@ void AudioIn::CaptureThread() {
     return;
   }
   if (!wave->Start()) {
-    Notify(4, 0);
     finished = true;
+    Notify(4, 0);
     return;
   }
 
@@ -263,8 +263,8 @@ void AudioIn::CaptureThread() {
     bool queued = QueueBuffer(index);
     guard.unlock();
     if (!queued) {
-      Notify(4, 0);
       finished = true;
+      Notify(4, 0);
       return;
     }
     index = (index + 1) % bufferCount;
@@ -277,8 +277,9 @@ void AudioIn::CloseCapture(uint32_t total) {
     wave->Reset();
   }
   for (unsigned i = 0; i < bufferCount; ++i) ReleaseBuffer(i);
-  Notify(2, static_cast<int32_t>(total));
+  // Before the notification, so an owner that stops on hearing it does not wait for a stop point.
   finished = true;
+  Notify(2, static_cast<int32_t>(total));
 }
 
 }  // namespace vowelscope

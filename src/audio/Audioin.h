@@ -86,7 +86,7 @@ class AudioIn {
   std::unique_ptr<Buffer[]> buffers;
   std::unique_ptr<WaveHeader[]> headers;
   std::thread thread;
-  std::atomic<bool> finished{false};  // the capture thread has run to its end
+  std::atomic<bool> finished{false};  // the capture thread is done with the device (it only notifies after)
   // Lives as long as the object, so a late device callback never finds it gone; Start drains it.
   std::counting_semaphore<> semaphore{0};
   AudioCallbackContainer callbacks;
