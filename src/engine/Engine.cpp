@@ -80,6 +80,9 @@ SoundFormat Engine::GetSoundFormat() {
 bool Engine::StartRecord() {
   // The capture thread writes the sound and the F0 job reads it: neither may be under way.
   if (IsRecording() || IsAnalysing()) return false;
+  // The last F0 job has told its listeners; its thread may still be on its way out. Reaping it here
+  // means the next StopRecord always finds the controller free.
+  threadController.Wait(ThreadController::INFINITE);
 
   formantAnalyzer.SetOrder(settings->GetFormantOrder());
   formantAnalyzer.SetMaxBandwidth(static_cast<double>(settings->GetFormantBandWidth()));
@@ -115,9 +118,11 @@ void Engine::StopRecord(bool skipAnalysis) {
   if (skipAnalysis) return;
 
   formantTrack = formantList;
-  if (!threadController.Run(&Engine::FZeroJob) && !threadController.IsRunning()) {
+  analysing.store(true);
+  if (!threadController.Run(&Engine::FZeroJob)) {
     // No worker: the old result belongs to another recording, and whoever waits for the analysis is
     // told now that none will come.
+    analysing.store(false);
     std::atomic_store(&fzeroResult, std::shared_ptr<const FZeroResult>());
     bool analysed = false;
     fzeroAnalyzeCallbacks.Notify(analysed);
@@ -126,7 +131,7 @@ void Engine::StopRecord(bool skipAnalysis) {
 
 bool Engine::IsRecording() { return audioIn.IsRecording(); }
 
-bool Engine::IsAnalysing() const { return threadController.IsRunning(); }
+bool Engine::IsAnalysing() const { return analysing.load(); }
 
 SoundMemoryStream* Engine::GetSound() {
   sound.Seek(0, 0);  // fails harmlessly on an empty stream, whose position is 0 anyway
@@ -199,6 +204,9 @@ void Engine::RunFZeroJob() {
   // and the listeners still hear that the analysis is over.
   bool analysed = result != nullptr;
   std::atomic_store(&fzeroResult, std::move(result));
+  // From here on the job no longer touches the sound, so a new recording may start as soon as the
+  // listeners have heard of the end.
+  analysing.store(false);
   fzeroAnalyzeCallbacks.Notify(analysed);
 }
 

@@ -9,6 +9,7 @@
 // runs only while the caller keeps every other command away, and the F0 result is swapped atomically so
 // that a chart reading it during the job never sees a released one.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -65,7 +66,7 @@ class Engine {
   void StopRecord(bool skipAnalysis);
   // True from a successful StartRecord until StopRecord, also after the capture has ended by itself.
   bool IsRecording();
-  // Whether the F0 job is still running.
+  // From the start of an F0 job until it has installed its result (its listeners are told after that).
   bool IsAnalysing() const;
 
   // Writes <base>.wav, <base>.f0 and <base>.fr; each file replaces an earlier one only once it is
@@ -132,6 +133,7 @@ class Engine {
   std::shared_ptr<const FZeroResult> fzeroResult;
   uint32_t maxRecordSamples;
   std::optional<uint32_t> recordLimitOverride;
+  std::atomic<bool> analysing{false};
   FormantTrackCallbackContainer formantTrackCallbacks;
   FZeroAnalyzeCallbackContainer fzeroAnalyzeCallbacks;
   ProgressCallbackContainer progressCallbacks;

@@ -121,14 +121,15 @@ void Engine::SaveWave(const std::string& fileName) {
   const SoundFormat format = GetSoundFormat();
   bool copied = false;
   {
-    // The header gets its sizes when the stream is closed, at the end of this block.
     WaveFileStream file(temporary, format, kModeCreate);
     SoundConvertExecuter executer;
     executer.SetConverter(NullConvert());
     sound.Seek(0, 0);
     copied = file.IsOpen() && executer.Run(sound, file);
+    // Closing writes the header sizes; it fails when the last bytes did not reach the file.
+    copied = file.Close() && copied;
   }
-  // The stream reports no failure of its closing writes, so the finished file is checked as it lies.
+  // Read back before it takes the place of an earlier session.
   const bool complete = copied && WaveFileIsComplete(temporary, format, sound.GetLength()) &&
                         SyncToDisk(temporary) && std::rename(temporary.c_str(), fileName.c_str()) == 0;
   if (!complete) {
