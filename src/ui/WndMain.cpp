@@ -1,0 +1,380 @@
+#include "ui/WndMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <new>
+
+#include "engine/Error.h"
+#include "engine/Fileutilities.h"
+#include "engine/Stringutilities.h"
+#include "ui/Chartboxes.h"
+#include "ui/DlgAbout.h"
+#include "ui/DlgOption.h"
+#include "ui/DlgProgress.h"
+#include "ui/Wndmessages.h"
+
+namespace vowelscope {
+
+namespace {
+
+constexpr const char* kOutOfMemory = "メモリの確保に失敗しました。";
+constexpr const char* kSaveFailed = "設定を保存できませんでした。";
+constexpr int kStatusMessageMs = 10000;
+constexpr unsigned kPlaybackBuffers = 3;
+
+// File names go to the Engine in the system's narrow encoding.
+std::string NarrowPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+
+}  // namespace
+
+const char* const TfrmMain::kRecordStartFailed = "録音を開始できませんでした。入力デバイスを確認してください。";
+const char* const TfrmMain::kAnalysisStartFailed = "F0 分析を開始できませんでした。";
+
+TfrmMain::TfrmMain(Environment environment)
+    : settings(environment.settingsFile ? *environment.settingsFile : Settings::GetSettingsFileName()),
+      regionsList(environment.regionsFolder ? *environment.regionsFolder : RegionsList().GetFolder()),
+      engine(&settings, std::move(environment.input)),
+      audioOut(environment.output ? AudioOut(Engine::GetSoundFormat(), AudioOutDevice(kWaveMapper), std::move(environment.output))
+                                  : AudioOut(Engine::GetSoundFormat(), AudioOutDevice(kWaveMapper))) {
+  CreateControls();
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() { FormDestroy(); }
+
+// ---------------------------------------------------------------------------------------------------
+// Commands and their frame
+
+void TfrmMain::RunCommand(const std::function<void()>& function) {
+  try {
+    function();
+  } catch (const Error& error) {
+    ShowError(QString::fromUtf8(error.what()));
+  } catch (const std::bad_alloc&) {
+    ShowError(QString::fromUtf8(kOutOfMemory));
+  }
+  UpdateActions();
+}
+
+void TfrmMain::ShowError(const QString& message) {
+  if (showError) {
+    showError(message);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
+  box.exec();
+}
+
+void TfrmMain::UpdateActions() {
+  const bool recording = engine.IsRecording();
+  const bool playing = audioOut.IsPlaying();
+  actStartRecord->setEnabled(!playing && !recording);
+  actStopRecord->setEnabled(recording);
+  bool haveSound = false;
+  if (!recording && !playing && !engine.IsAnalysing()) {
+    const SoundMemoryStream* sound = engine.GetSound();
+    haveSound = sound != nullptr && sound->GetLength() > 0;
+  }
+  actStartPlay->setEnabled(!recording && haveSound && !playing);
+  actStopPlay->setEnabled(playing);
+  actOption->setEnabled(!recording);
+  actSave->setEnabled(!recording);
+  actLoad->setEnabled(!recording);
+}
+
+void TfrmMain::FormCreate() {
+  formantTrail.assign(FormantChart::kTrailLength, FormantValue{});
+  settings.Load();
+  try {
+    regionsList.Scan();
+  } catch (const Error&) {
+    // No guide sets: the selector simply stays empty.
+  }
+  engine.AddAudioCallback(CallbackMethod<TfrmMain, AudioCallbackParams>(this, &TfrmMain::OnAudioInEvent));
+  engine.AddFormantTrackCallback(CallbackMethod<TfrmMain, FormantValue>(this, &TfrmMain::OnFormantValue));
+  engine.AddFZeroAnalyzeCallback(CallbackMethod<TfrmMain, bool>(this, &TfrmMain::OnAnalysisDone));
+  audioOut.AddCallback(CallbackMethod<TfrmMain, AudioCallbackParams>(this, &TfrmMain::OnAudioOutEvent));
+  engine.AddProgressCallback(CallbackMethod<TfrmMain, ProgressCallbackParams>(this, &TfrmMain::OnAnalysisProgress));
+  UpdateStatusBar();
+  FillRegionsCombo();
+  UpdateActions();
+  Post(UM_CREATED);
+}
+
+void TfrmMain::FormDestroy() {
+  if (destroying) return;
+  destroying = true;
+  StopPlayback();
+  engine.StopRecord(true);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // A recording in progress is dropped without analysis, playback stops; settings are not saved.
+  FormDestroy();
+  QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::UpdateStatusBar() {
+  sbrStatus->setText(QStringLiteral("最大録音時間: %1 分").arg(settings.GetMaxRecordMinute()));
+}
+
+void TfrmMain::SaveSettings() {
+  if (!settings.Save()) statusBar()->showMessage(QString::fromUtf8(kSaveFailed), kStatusMessageMs);
+}
+
+void TfrmMain::FillRegionsCombo() {
+  const QSignalBlocker quiet(cbxRegions);
+  cbxRegions->setUpdatesEnabled(false);
+  cbxRegions->clear();
+  int found = -1;
+  try {
+    for (int i = 0; i < regionsList.GetCount(); ++i) {
+      const std::string& caption = regionsList.GetItem(i)->GetCaption();
+      cbxRegions->addItem(QString::fromStdString(caption));
+      if (caption == settings.GetCurrentRegions()) found = i;
+    }
+  } catch (const std::out_of_range&) {
+    // The list changed under the loop; keep what was filled.
+  }
+  cbxRegions->setCurrentIndex(found);
+  selectedRegions = found;
+  cbxRegions->setUpdatesEnabled(true);
+}
+
+void TfrmMain::cbxRegionsChange(int index) {
+  RunCommand([&] {
+    selectedRegions = index;
+    settings.SetCurrentRegions(cbxRegions->currentText().toStdString());
+    SaveSettings();
+    InvalidateFormantBackground();
+    pbxFormant->update();
+    pbxFZero->update();
+  });
+}
+
+void TfrmMain::actStartRecordExecute() {
+  if (engine.IsRecording()) return;
+  wavePeaks.clear();
+  pbxFZero->update();
+  analysisPending = false;
+  if (!engine.StartRecord()) throw Error(kRecordStartFailed);
+}
+
+void TfrmMain::actStopRecordExecute() {
+  if (!engine.IsRecording()) return;
+  analysisPending = true;
+  engine.StopRecord(false);
+}
+
+void TfrmMain::OnRecordEnded() {
+  if (engine.IsRecording()) {
+    // Ended by itself (length limit or device failure): this is the real stop, and the analysis starts.
+    analysisPending = true;
+    engine.StopRecord(false);
+  }
+  if (destroying) return;
+  pnlLevel->PostPosition(0);
+  RebuildWaveform();
+  pbxFZero->update();
+  // Nothing to wait for when no analysis was started for this recording.
+  if (!analysisPending) return;
+
+  auto dialog = std::make_unique<TfrmProgress>(this);
+  analysisFailed = false;
+  {
+    const std::lock_guard<std::mutex> hold(progressLock);
+    progressDialog = dialog.get();
+  }
+  // The completion message, also one already queued, closes it from inside its modal loop.
+  dialog->exec();
+  {
+    const std::lock_guard<std::mutex> hold(progressLock);
+    progressDialog = nullptr;
+  }
+  dialog.reset();
+  pbxFZero->update();
+  if (analysisFailed) throw Error(kAnalysisStartFailed);
+}
+
+void TfrmMain::OnAnalysisDoneMessage(bool success) {
+  analysisPending = false;
+  if (!success) analysisFailed = true;
+  if (progressDialog != nullptr) progressDialog->Finish();
+  pbxFZero->update();
+}
+
+void TfrmMain::actStartPlayExecute() { StartPlayback(); }
+
+void TfrmMain::StartPlayback() {
+  SoundMemoryStream* sound = engine.GetSound();
+  if (sound == nullptr) return;
+  StopPlayback();
+  auto copy = std::make_unique<SoundMemoryStream>(sound->GetFormat());
+  const uint32_t length = sound->GetLength();
+  if (!copy->Resize(length)) throw Error(kOutOfMemory);
+  sound->Seek(0, 0);
+  int read = 0;
+  sound->Read(copy->GetData(), length, &read);
+  copy->Seek(0, 0);
+  playbackStream = std::move(copy);
+  audioOut.Open(0, kPlaybackBuffers);
+  audioOut.Start(playbackStream.get());
+}
+
+void TfrmMain::actStopPlayExecute() { StopPlayback(); }
+
+void TfrmMain::StopPlayback() {
+  audioOut.Stop();
+  audioOut.Close();
+  playbackStream.reset();
+  if (pbxFZero != nullptr) pbxFZero->update();
+  if (pnlLevel != nullptr) pnlLevel->PostPosition(0);
+}
+
+void TfrmMain::tmrPlayingTimer() {
+  const uint32_t position = audioOut.GetPosition();
+  SetTrailForPlayback(position);
+  FollowPlayback(position);
+  double power = 0;
+  {
+    const std::lock_guard<std::mutex> hold(trailLock);
+    power = formantTrail.front().power;
+  }
+  pnlLevel->PostPosition(TLevelPanel::LevelOf(power));
+}
+
+void TfrmMain::actOptionExecute() {
+  switch (ExecuteOptions(this, settings)) {
+    case OptionsResult::Cancelled:
+      return;
+    case OptionsResult::SaveFailed:
+      statusBar()->showMessage(QString::fromUtf8(kSaveFailed), kStatusMessageMs);
+      break;
+    case OptionsResult::Saved:
+      break;
+  }
+  InvalidateFormantBackground();
+  pbxFormant->update();
+  pbxFZero->update();
+  UpdateStatusBar();
+}
+
+void TfrmMain::actSaveExecute() {
+  QString file;
+  if (chooseSaveFile) {
+    file = chooseSaveFile();
+  } else {
+    // The user's own name is used as typed: no extension is added, the Engine derives the three names.
+    QFileDialog dialog(this, QString(), QString(), QStringLiteral("音声ファイル(*.wav)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
+  }
+  if (file.isEmpty()) return;
+  engine.SaveFiles(NarrowPath(file));
+}
+
+void TfrmMain::actLoadExecute() {
+  QString file;
+  if (chooseOpenFile) {
+    file = chooseOpenFile();
+  } else {
+    file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("WAVE ファイル(*.wav)"));
+  }
+  if (file.isEmpty()) return;
+  const std::string path = NarrowPath(file);
+  const std::pair<const char*, const char*> required[] = {
+      {".wav", "WAVE ファイルが見つかりません。"}, {".f0", "F0 ファイルが見つかりません。"}, {".fr", "FR ファイルが見つかりません。"}};
+  for (const auto& [extension, missing] : required) {
+    if (!FileExists(ChangeExtension(path, extension))) throw Error(missing);
+  }
+  engine.LoadFiles(path);
+  RebuildWaveform();
+  pbxFZero->update();
+}
+
+void TfrmMain::actAboutExecute() {
+  TfrmAbout dialog(this);
+  dialog.exec();
+}
+
+void TfrmMain::actExitExecute() { close(); }
+
+// ---------------------------------------------------------------------------------------------------
+// Messages and listeners
+
+void TfrmMain::Post(QEvent::Type type, int wParam) {
+  QCoreApplication::postEvent(this, new TMessageEvent(type, wParam));
+}
+
+bool TfrmMain::event(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == UM_CREATED) {
+    pnlRegions->update();
+  } else if (type == UM_PLAY_STARTED) {
+    RunCommand([&] { tmrPlaying->start(); });
+  } else if (type == UM_PLAY_ENDED) {
+    RunCommand([&] {
+      tmrPlaying->stop();
+      StopPlayback();
+    });
+  } else if (type == UM_RECORD_STARTED) {
+    // Nothing: the actions follow from the Engine's state.
+  } else if (type == UM_RECORD_ENDED) {
+    RunCommand([&] { OnRecordEnded(); });
+  } else if (type == UM_ANALYSIS_DONE) {
+    const bool success = static_cast<TMessageEvent*>(event)->wParam != 0;
+    RunCommand([&] { OnAnalysisDoneMessage(success); });
+  } else {
+    return QMainWindow::event(event);
+  }
+  return true;
+}
+
+void TfrmMain::OnAudioInEvent(AudioCallbackParams& params) {
+  switch (params.type) {
+    case 1: Post(UM_RECORD_STARTED); break;
+    case 2: Post(UM_RECORD_ENDED, 1); break;
+    case 4: Post(UM_RECORD_ENDED, 0); break;
+    default: break;
+  }
+}
+
+void TfrmMain::OnFormantValue(FormantValue& value) {
+  pnlLevel->PostPosition(TLevelPanel::LevelOf(value.power));
+  {
+    const std::lock_guard<std::mutex> hold(trailLock);
+    FormantChart::AddToTrail(formantTrail, value);
+  }
+  QMetaObject::invokeMethod(pbxFormant, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+}
+
+void TfrmMain::OnAnalysisDone(bool& success) { Post(UM_ANALYSIS_DONE, success ? 1 : 0); }
+
+void TfrmMain::OnAudioOutEvent(AudioCallbackParams& params) {
+  switch (params.type) {
+    case 1: Post(UM_PLAY_STARTED); break;
+    case 2: Post(UM_PLAY_ENDED, 1); break;
+    case 4: Post(UM_PLAY_ENDED, 0); break;
+    default: break;
+  }
+}
+
+void TfrmMain::OnAnalysisProgress(ProgressCallbackParams& params) {
+  const std::lock_guard<std::mutex> hold(progressLock);
+  if (progressDialog != nullptr) progressDialog->PostPosition(TfrmProgress::BarPosition(params));
+}
+
+}  // namespace vowelscope

@@ -1,0 +1,188 @@
+#pragma once
+// The program's one window. It owns every long-lived object (settings, guide sets, the Engine, the chart
+// state, the playback copy and the playback output), offers the commands as actions shared by the menu
+// and the toolbar, and turns what the devices and the F0 worker report on their own threads into posted
+// messages handled here. It coordinates only: the charts are painted by charts/, the dialogs live in
+// their own files.
+//
+// Threads: everything belongs to the user-interface thread except the five listeners, which run on the
+// capture, playback or F0 worker thread and only post messages and bar positions, take the trail lock
+// or read the progress dialog under its lock.
+
+#include <QEvent>
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/Formantvalue.h"
+#include "audio/Audioout.h"
+#include "charts/Formantchart.h"
+#include "charts/Waverender.h"
+#include "config/Regionslist.h"
+#include "config/Settings.h"
+#include "engine/Callback.h"
+#include "engine/Engine.h"
+#include "platform/Wavedevice.h"
+#include "sound/Soundmemorystream.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QPainter;
+class QProgressBar;
+class QScrollBar;
+class QSplitter;
+class QTimer;
+class QToolBar;
+
+namespace vowelscope {
+
+class TfrmProgress;
+class TLevelPanel;
+class TPaintBox;
+class TResizePanel;
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Where the window records from, plays to and keeps its files. Unset members take the defaults: the
+  // default sound devices, Settings.ini in the user's folder, the regions folder beside the program.
+  struct Environment {
+    std::shared_ptr<WaveInDevice> input;
+    std::shared_ptr<WaveOutDevice> output;
+    std::optional<std::string> settingsFile;
+    std::optional<std::string> regionsFolder;
+  };
+
+  explicit TfrmMain(Environment environment = {});
+  ~TfrmMain() override;
+
+  // Sets every action's enabled state from the recording and playback state. Runs after every command
+  // and message and from a short timer, so the actions follow state changes of the devices too.
+  void UpdateActions();
+
+  // The message shown when a recording could not start.
+  static const char* const kRecordStartFailed;
+  // The message shown when the F0 analysis of a finished recording could not run.
+  static const char* const kAnalysisStartFailed;
+
+  // Members, constructed in this order and destroyed in the reverse one.
+  Settings settings;
+  RegionsList regionsList;
+  Engine engine;
+  std::vector<FormantValue> formantTrail;
+  FormantChart formantChart;  // holds the cached chart background
+  WaveRender waveRender;
+  std::vector<WaveRender::PeakType> wavePeaks;
+  std::unique_ptr<SoundMemoryStream> playbackStream;
+  AudioOut audioOut;
+  TfrmProgress* progressDialog = nullptr;
+  int selectedRegions = -1;
+
+  // Controls.
+  QWidget* pnlMain = nullptr;
+  QWidget* ControlBar1 = nullptr;
+  QToolBar* tbTools = nullptr;
+  QWidget* pnlRegions = nullptr;
+  QLabel* lblRegions = nullptr;
+  QComboBox* cbxRegions = nullptr;
+  QWidget* pnlFormant = nullptr;
+  TLevelPanel* pnlLevel = nullptr;
+  QProgressBar* pbrLevel = nullptr;
+  QWidget* pnlFormantSub = nullptr;
+  TPaintBox* pbxFormant = nullptr;
+  QSplitter* splMain = nullptr;
+  TResizePanel* pnlFZero = nullptr;
+  TPaintBox* pbxFZero = nullptr;
+  QScrollBar* sclFZero = nullptr;
+  QLabel* sbrStatus = nullptr;
+  QTimer* tmrPlaying = nullptr;
+
+  QAction* actStartRecord = nullptr;
+  QAction* actStopRecord = nullptr;
+  QAction* actStartPlay = nullptr;
+  QAction* actStopPlay = nullptr;
+  QAction* actOption = nullptr;
+  QAction* actSave = nullptr;
+  QAction* actLoad = nullptr;
+  QAction* actAbout = nullptr;
+  QAction* actExit = nullptr;
+
+  // The file dialogs' answers and the error box; tests set these to work without a modal dialog.
+  std::function<QString()> chooseSaveFile;
+  std::function<QString()> chooseOpenFile;
+  std::function<void(const QString&)> showError;
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Layout, actions and menus (WndMainLayout.cpp).
+  void CreateControls();
+  void CreateActions();
+  void CreateMenus();
+
+  // Runs a command or message handler; an Error ends it with a message box, so no exception reaches the
+  // event loop. The actions are updated afterwards.
+  void RunCommand(const std::function<void()>& function);
+  void ShowError(const QString& message);
+
+  void FormCreate();
+  void FormDestroy();
+  void UpdateStatusBar();
+  void FillRegionsCombo();
+  void cbxRegionsChange(int index);
+  void SaveSettings();
+
+  void actStartRecordExecute();
+  void actStopRecordExecute();
+  void actStartPlayExecute();
+  void actStopPlayExecute();
+  void actOptionExecute();
+  void actSaveExecute();
+  void actLoadExecute();
+  void actAboutExecute();
+  void actExitExecute();
+
+  void StartPlayback();
+  void StopPlayback();
+  void OnRecordEnded();
+  void OnAnalysisDoneMessage(bool success);
+  void tmrPlayingTimer();
+
+  // Listeners, each on the thread named.
+  void OnAudioInEvent(AudioCallbackParams& params);      // capture thread
+  void OnFormantValue(FormantValue& value);              // capture thread
+  void OnAnalysisDone(bool& success);                    // F0 worker thread (or this one, when it cannot start)
+  void OnAudioOutEvent(AudioCallbackParams& params);     // playback thread
+  void OnAnalysisProgress(ProgressCallbackParams& params);  // F0 worker thread
+
+  // Charts (WndMainCharts.cpp).
+  void pbxFormantPaint(QPainter& painter);
+  void pbxFZeroPaint(QPainter& painter);
+  void sclFZeroScroll();
+  void pnlFZeroResize();
+  void RebuildWaveform();
+  void SetTrailForPlayback(uint32_t position);
+  void FollowPlayback(uint32_t position);
+  void InvalidateFormantBackground();
+  const Regions* SelectedRegions() const;
+
+  void Post(QEvent::Type type, int wParam = 0);
+
+  std::mutex trailLock;     // formantTrail: the capture thread shifts it while paints read it
+  std::mutex progressLock;  // progressDialog: the F0 worker reads it while this thread sets and clears it
+  bool destroying = false;
+  bool analysisPending = false;  // a recording ended and its F0 analysis has not reported yet
+  bool analysisFailed = false;
+  QTimer* tmrUpdate = nullptr;
+};
+
+}  // namespace vowelscope

@@ -1,0 +1,81 @@
+// The main window's chart handlers: they hand the chart state to the painters of charts/ and keep the
+// scroll bar and the trail in step with the recording and the playback.
+#include <QPainter>
+#include <QScrollBar>
+
+#include "charts/Fzerochart.h"
+#include "ui/Chartboxes.h"
+#include "ui/QtCanvas.h"
+#include "ui/WndMain.h"
+
+namespace vowelscope {
+
+const Regions* TfrmMain::SelectedRegions() const {
+  if (selectedRegions < 0 || selectedRegions >= regionsList.GetCount()) return nullptr;
+  return regionsList.GetItem(selectedRegions);
+}
+
+void TfrmMain::InvalidateFormantBackground() { formantChart.InvalidateBackground(); }
+
+void TfrmMain::pbxFormantPaint(QPainter& painter) {
+  // A copy, so the capture thread is held up only for the copy and never for the paint.
+  std::vector<FormantValue> trail;
+  {
+    const std::lock_guard<std::mutex> hold(trailLock);
+    trail = formantTrail;
+  }
+  QtCanvas canvas(painter);
+  formantChart.Paint(canvas, pbxFormant->width(), pbxFormant->height(), trail, settings, SelectedRegions());
+}
+
+void TfrmMain::pbxFZeroPaint(QPainter& painter) {
+  const bool playing = audioOut.IsPlaying();
+  const uint32_t position = playing ? audioOut.GetPosition() : 0;
+  const std::shared_ptr<const FZeroResult> result = engine.GetFZeroResult();
+  QtCanvas canvas(painter);
+  FZeroChart::Paint(canvas, pbxFZero->width(), pbxFZero->height(), wavePeaks, result.get(),
+                    FZeroView::FromSettings(settings, sclFZero->value(), playing, position));
+}
+
+void TfrmMain::sclFZeroScroll() { pbxFZero->update(); }
+
+void TfrmMain::pnlFZeroResize() { RebuildWaveform(); }
+
+void TfrmMain::RebuildWaveform() {
+  // While recording the capture thread is still appending to the sound, and the chart shows no waveform
+  // then anyway. The F0 worker only reads the sound, through a view of its own, so after a recording
+  // the waveform is rebuilt while the analysis runs.
+  if (engine.IsRecording()) return;
+  const FZeroScrollRange range = FZeroChart::RebuildWaveform(waveRender, engine.GetSound(), pbxFZero->width(), wavePeaks);
+  const QSignalBlocker quiet(sclFZero);
+  // With a page the last position shows the last page; the page is the thumb and one large step.
+  if (range.pageSize > 0) {
+    sclFZero->setRange(range.minimum, std::max(range.minimum, range.maximum - range.pageSize + 1));
+    sclFZero->setPageStep(range.pageSize);
+  } else {
+    sclFZero->setRange(range.minimum, range.maximum);
+    sclFZero->setPageStep(100);
+  }
+  sclFZero->setValue(range.position);
+  pbxFZero->update();
+}
+
+void TfrmMain::SetTrailForPlayback(uint32_t position) {
+  {
+    const std::lock_guard<std::mutex> hold(trailLock);
+    FormantChart::SetTrailForPlayback(formantTrail, *engine.GetFormantTrack(), position);
+  }
+  pbxFormant->update();
+}
+
+void TfrmMain::FollowPlayback(uint32_t position) {
+  const std::optional<int> scroll =
+      FZeroChart::FollowPlayback(pbxFZero->width(), sclFZero->value(), wavePeaks.size(), position);
+  if (scroll) {
+    const QSignalBlocker quiet(sclFZero);
+    sclFZero->setValue(*scroll);
+  }
+  pbxFZero->update();
+}
+
+}  // namespace vowelscope
