@@ -15,13 +15,19 @@ using namespace vowelscope;
 
 namespace {
 
-// One scratch file per fuzzing process, so parallel jobs do not share it.
-const std::string& ScratchPath() {
-  static const std::string path = [] {
+// One scratch file per fuzzing process, so parallel jobs do not share it; removed at exit.
+struct ScratchFile {
+  std::string path;
+  ScratchFile() {
     std::random_device rd;
-    return (std::filesystem::temp_directory_path() / ("fuzz_wave." + std::to_string(rd()) + ".wav")).string();
-  }();
-  return path;
+    path = (std::filesystem::temp_directory_path() / ("fuzz_wave." + std::to_string(rd()) + ".wav")).string();
+  }
+  ~ScratchFile() { std::remove(path.c_str()); }
+};
+
+const std::string& ScratchPath() {
+  static const ScratchFile file;
+  return file.path;
 }
 
 void Check(bool condition) {
