@@ -94,21 +94,51 @@ bool FindRoots(int p, const double* a, ComplexNumber* guesses, ComplexNumber* ro
     guesses[k] = ComplexNumber(radius * std::cos(theta), radius * std::sin(theta));
   }
 
-  // The step is f / (a[0] * q): the iteration needs the monic polynomial; with a[0] = 1 (as the
-  // recursion gives) dividing by it changes nothing.
-  double lead = a[0];
+  const double lead = a[0];
   bool converged = false;
   for (int pass = 0; pass < kMaxPasses && !converged; ++pass) {
-    for (int k = 0; k < d; ++k) {
-      const ComplexNumber z = guesses[k];
-      ComplexNumber q(1.0, 0.0);
-      for (int j = 0; j < d; ++j) {
-        if (j != k) q = q * (z - guesses[j]);
+    // Four roots at a time: their products and polynomial values are independent chains that the
+    // processor can overlap. Each lane does exactly the operations of ComplexNumber's *, + and /.
+    for (int k0 = 0; k0 < d; k0 += 4) {
+      double zr[4], zi[4], qr[4], qi[4], fr[4], fi[4];
+      for (int l = 0; l < 4; ++l) {
+        const ComplexNumber z = guesses[k0 + l < d ? k0 + l : k0];  // idle lanes repeat a root
+        zr[l] = z.re;
+        zi[l] = z.im;
+        qr[l] = 1.0;
+        qi[l] = 0.0;
+        fr[l] = a[0];
+        fi[l] = 0.0;
       }
-      ComplexNumber f(a[0], 0.0);
-      for (int i = 1; i <= d; ++i) f = f * z + ComplexNumber(a[i], 0.0);
-      f = ComplexNumber(f.re / lead, f.im / lead);
-      roots[k] = q.Abs() == 0.0 ? z - f : z - f / q;
+      // q = product of (z - guesses[j]) over j != k.
+      for (int j = 0; j < d; ++j) {
+        const double gr = guesses[j].re, gi = guesses[j].im;
+        for (int l = 0; l < 4; ++l) {
+          const double dr = zr[l] - gr, di = zi[l] - gi;
+          const double nr = qr[l] * dr - qi[l] * di, ni = qr[l] * di + qi[l] * dr;
+          const bool self = j == k0 + l;
+          qr[l] = self ? qr[l] : nr;
+          qi[l] = self ? qi[l] : ni;
+        }
+      }
+      // f = the polynomial at z by Horner's rule.
+      for (int i = 1; i <= d; ++i) {
+        const double c = a[i];
+        for (int l = 0; l < 4; ++l) {
+          const double nr = fr[l] * zr[l] - fi[l] * zi[l], ni = fr[l] * zi[l] + fi[l] * zr[l];
+          fr[l] = nr + c;
+          fi[l] = ni + 0.0;
+        }
+      }
+      for (int l = 0; l < 4 && k0 + l < d; ++l) {
+        const ComplexNumber z(zr[l], zi[l]);
+        // The step is f / (a[0] q): the iteration needs the monic polynomial; with a[0] = 1, as the
+        // recursion gives, the division changes nothing.
+        const ComplexNumber f(fr[l] / lead, fi[l] / lead);
+        const ComplexNumber q(qr[l], qi[l]);
+        // |q| is 0 exactly when re^2 + im^2 is.
+        roots[k0 + l] = q.re * q.re + q.im * q.im == 0.0 ? z - f : z - f / q;
+      }
     }
     converged = true;
     for (int k = 0; k < d; ++k) {
