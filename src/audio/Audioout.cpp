@@ -188,8 +188,9 @@ void AudioOut::PlaybackThread() {
   }
   if (playing) {
     for (unsigned i = 0; i < bufferCount && (headers[i].user & kInUse) != 0; ++i) {
-      std::lock_guard<std::mutex> guard(lock);
+      std::unique_lock<std::mutex> guard(lock);
       if (!wave->Queue(headers[i])) {
+        guard.unlock();
         // Not queued, so not in use: the failure sequence must not wait for it.
         wave->Unprepare(headers[i]);
         headers[i].Clear();
@@ -218,8 +219,9 @@ void AudioOut::PlaybackThread() {
         h.Clear();
         return FailureSequence();
       }
-      std::lock_guard<std::mutex> guard(lock);
+      std::unique_lock<std::mutex> guard(lock);
       if (!wave->Queue(h)) {
+        guard.unlock();
         wave->Unprepare(h);
         h.Clear();
         return FailureSequence();
