@@ -212,6 +212,9 @@ int main(int argc, char** argv) {
     }
     std::printf("  one copying reallocation of %.1f MB: %.3f ms\n", bytes / 1e6, best);
   }
-  std::printf("stream: worst single write %s 2 ms in its best round\n", stream.bestWorst > 2.0 ? "EXCEEDS" : "is within");
+  // A plain copy that exceeds the budget too means the machine, not the stream, held the write up.
+  std::printf("stream: worst single write %.3f ms in its best round, %s the 2 ms budget%s\n", stream.bestWorst,
+              stream.bestWorst > 2.0 ? "over" : "within",
+              stream.bestWorst > 2.0 && reference.bestWorst > 2.0 ? " (so is the plain copy: a busy machine)" : "");
   return 0;
 }
