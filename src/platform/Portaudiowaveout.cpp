@@ -41,23 +41,28 @@ struct PortAudioWaveOut::Stream {
 
   void UpdateHeard(uint64_t latency) {
     uint64_t heard = streamFrames > latency ? streamFrames - latency : 0;
-    while (heardFirst != nullptr && heardFirst->deviceMark <= heard) {
-      WaveHeader* h = heardFirst;
-      heardFirst = h->next;
-      if (heardFirst == nullptr) heardLast = nullptr;
-      doneFrames += Frames(h, block);
-      HandBackHeader(h, callback, instance);
-    }
+    // The position moves first, so an owner woken by a hand-back never reads an older one.
+    uint32_t done = doneFrames;
+    WaveHeader* h = heardFirst;
+    for (; h != nullptr && h->deviceMark <= heard; h = h->next) done += Frames(h, block);
     uint32_t partial = 0;
-    if (heardFirst != nullptr) {
-      uint32_t frames = Frames(heardFirst, block);
-      uint64_t start = heardFirst->deviceMark - frames;
+    if (h != nullptr) {
+      uint32_t frames = Frames(h, block);
+      uint64_t start = h->deviceMark - frames;
       if (heard > start) partial = static_cast<uint32_t>(std::min<uint64_t>(heard - start, frames));
     } else if (first != nullptr && firstOffset > 0 && heard > first->deviceMark) {
       partial = static_cast<uint32_t>(std::min<uint64_t>(heard - first->deviceMark, firstOffset / block));
     }
-    uint32_t now = doneFrames + partial;
-    if (now > position.load(std::memory_order_relaxed)) position.store(now, std::memory_order_relaxed);
+    uint32_t now = done + partial;
+    if (now > position.load(std::memory_order_relaxed)) position.store(now, std::memory_order_release);
+
+    while (heardFirst != h) {
+      WaveHeader* d = heardFirst;
+      heardFirst = d->next;
+      if (heardFirst == nullptr) heardLast = nullptr;
+      doneFrames += Frames(d, block);
+      HandBackHeader(d, callback, instance);
+    }
   }
 
   // Real-time thread.
