@@ -131,7 +131,7 @@ class Session {
   bool WaitAnalysis() {
     std::unique_lock<std::mutex> guard(mutex);
     changed.wait(guard, [&] { return analysisEnded; });
-    if (barDrawn) std::fputc('\n', stderr);
+    if (barDrawn) DrawBar(100, true);
     return analysed;
   }
 
@@ -158,12 +158,17 @@ class Session {
     const int percent = static_cast<int>(100 * (static_cast<int64_t>(params.position) - params.minimum) / span);
     if (percent == lastPercent) return;
     lastPercent = percent;
+    DrawBar(percent, false);
+    barDrawn = true;
+  }
+
+  // The quiet parts are skipped, so the last report may fall short of 100 %; the end draws it full.
+  static void DrawBar(int percent, bool last) {
     constexpr int kWidth = 40;
     const int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\rF0 [%s%s] %3d%%", std::string(filled, '#').c_str(),
-                 std::string(kWidth - filled, '.').c_str(), percent);
+    std::fprintf(stderr, "\rF0 [%s%s] %3d%%%s", std::string(filled, '#').c_str(),
+                 std::string(kWidth - filled, '.').c_str(), percent, last ? "\n" : "");
     std::fflush(stderr);
-    barDrawn = true;
   }
 
   const bool drawProgress;

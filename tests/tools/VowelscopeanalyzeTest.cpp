@@ -1,0 +1,171 @@
+// vowelscope-analyze against the Engine itself: the same samples give the same session files, and
+// every failure is reported with the program's message and a non-zero exit status.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Enginetestsupport.h"
+#include "config/Settings.h"
+#include "engine/Engine.h"
+
+namespace vowelscope {
+namespace {
+
+namespace fs = std::filesystem;
+using enginetest::Listener;
+using enginetest::MakeEngine;
+using enginetest::ReadFile;
+using enginetest::WriteFile;
+using enginetest::WriteWave;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the tool with the given (already quoted) arguments.
+Outcome RunTool(const fs::path& dir, const std::string& arguments) {
+  const std::string out = (dir / "stdout.txt").string();
+  const std::string err = (dir / "stderr.txt").string();
+  const std::string command =
+      std::string("'") + VOWELSCOPE_ANALYZE + "' " + arguments + " >'" + out + "' 2>'" + err + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.out = ReadFile(out);
+  outcome.err = ReadFile(err);
+  fs::remove(out);
+  fs::remove(err);
+  return outcome;
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// A voice-like test signal: a quiet lead-in, then a 140 Hz harmonic series whose level swells and
+// falls, ending part-way through a block.
+std::vector<int16_t> Voice(size_t samples) {
+  std::vector<int16_t> out(samples, 0);
+  for (size_t i = 2000; i < samples; ++i) {
+    const double t = static_cast<double>(i) / 11025.0;
+    double v = 0.0;
+    for (int h = 1; h <= 12; ++h) v += std::sin(2.0 * M_PI * 140.0 * h * t) / h;
+    const double envelope = std::sin(M_PI * static_cast<double>(i - 2000) / static_cast<double>(samples - 2000));
+    out[i] = static_cast<int16_t>(std::lround(6000.0 * envelope * v));
+  }
+  return out;
+}
+
+class VowelscopeanalyzeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(VOWELSCOPE_TEST_TMP) / "vowelscopeanalyze" /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    settingsFile = dir / "Settings.ini";
+    // Settings away from the defaults, so that the tool is seen to read the file it is given.
+    Settings settings(settingsFile.string());
+    settings.SetF0FrameShift(5);
+    settings.SetF0Min(80);
+    settings.SetFormantOrder(12);
+    ASSERT_TRUE(settings.Save());
+  }
+
+  fs::path dir;
+  fs::path settingsFile;
+};
+
+TEST_F(VowelscopeanalyzeTest, SessionFilesMatchWhatTheEngineRecordsFromTheSameSamples) {
+  const std::vector<int16_t> samples = Voice(16537);
+  WriteWave((dir / "take.wav").string(), Engine::GetSoundFormat(), samples);
+  const std::string wav = ReadFile((dir / "take.wav").string());
+
+  // The Engine, fed the same samples the way a recording feeds it.
+  Settings settings(settingsFile.string());
+  ASSERT_TRUE(settings.Load());
+  std::shared_ptr<VirtualWaveIn> input;
+  auto engine = MakeEngine(settings, &input);
+  Listener listener(*engine);
+  input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Silence);
+  engine->SetRecordLimitOverride(static_cast<uint32_t>(samples.size()));
+  ASSERT_TRUE(engine->StartRecord());
+  ASSERT_TRUE(listener.WaitCaptureEnd());
+  engine->StopRecord(false);
+  ASSERT_TRUE(listener.WaitAnalyses(1));
+  engine->SaveFiles((dir / "engine.wav").string());
+  ASSERT_GT(ReadFile((dir / "engine.fr").string()).size(), 0u);
+
+  // Into another base, then beside the input (which is rewritten with the same sound).
+  const Outcome named =
+      RunTool(dir, "--settings " + Quote(settingsFile) + " " + Quote(dir / "take.wav") + " " + Quote(dir / "out"));
+  ASSERT_EQ(named.status, 0) << named.err;
+  const Outcome beside = RunTool(dir, "--settings=" + settingsFile.string() + " " + Quote(dir / "take.wav"));
+  ASSERT_EQ(beside.status, 0) << beside.err;
+
+  for (const char* base : {"out", "take"}) {
+    SCOPED_TRACE(base);
+    EXPECT_EQ(ReadFile((dir / (std::string(base) + ".wav")).string()), wav);
+    EXPECT_EQ(ReadFile((dir / (std::string(base) + ".f0")).string()), ReadFile((dir / "engine.f0").string()));
+    EXPECT_EQ(ReadFile((dir / (std::string(base) + ".fr")).string()), ReadFile((dir / "engine.fr").string()));
+  }
+  // The F0 column steps by the 5 ms of the settings file, and the session opens in the Engine.
+  EXPECT_EQ(ReadFile((dir / "out.f0").string()).substr(0, 2), "0\t");
+  EXPECT_NE(ReadFile((dir / "out.f0").string()).find("\r\n5\t"), std::string::npos);
+  auto reopened = MakeEngine(settings);
+  reopened->LoadFiles((dir / "out.wav").string());
+  EXPECT_EQ(reopened->GetSound()->GetLength(), samples.size());
+  EXPECT_EQ(reopened->GetFormantTrack()->size(), (samples.size() + 274) / 275);
+}
+
+TEST_F(VowelscopeanalyzeTest, FailuresGiveTheProgramsMessageAndANonZeroStatus) {
+  SoundFormat wide = Engine::GetSoundFormat();
+  wide.SetSampleRate(22050);
+  WriteWave((dir / "wide.wav").string(), wide, std::vector<int16_t>(3000, 100));
+  WriteFile((dir / "plain").string(), "x");
+  WriteWave((dir / "good.wav").string(), Engine::GetSoundFormat(), std::vector<int16_t>(3000, 100));
+  const std::string settings = "--settings " + Quote(settingsFile) + " ";
+
+  struct Case {
+    const char* what;
+    std::string arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"wrong format", settings + Quote(dir / "wide.wav"), 1, "ファイル形式に誤りがあります。"},
+      {"not a WAVE file", settings + Quote(dir / "plain"), 1, "ファイル形式に誤りがあります。"},
+      {"missing input", settings + Quote(dir / "none.wav"), 1, "WAVE ファイルが見つかりません。"},
+      {"output folder is a file", settings + Quote(dir / "good.wav") + " " + Quote(dir / "plain" / "x"), 1,
+       "内部エラーが発生しました。"},
+      {"missing settings file", "--settings " + Quote(dir / "none.ini") + " " + Quote(dir / "good.wav"), 1,
+       "設定ファイルが見つかりません。"},
+      {"no input", settings, 2, "no input file given"},
+      {"unknown option", "--fast " + Quote(dir / "good.wav"), 2, "unknown option --fast"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome outcome = RunTool(dir, c.arguments);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+  }
+  // Nothing was written for the refused inputs.
+  EXPECT_FALSE(fs::exists(dir / "wide.f0"));
+  EXPECT_FALSE(fs::exists(dir / "plain.fr"));
+  EXPECT_FALSE(fs::exists(dir / "good.f0"));
+
+  const Outcome help = RunTool(dir, "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage: vowelscope-analyze"), std::string::npos);
+  EXPECT_NE(help.out.find("--settings FILE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vowelscope
