@@ -1,0 +1,117 @@
+// The Engine on the real device path: a tone played on the default output is recorded from the default
+// input (with the test sound server, the monitor of the sink the output plays into), and its analyses
+// find the tone's pitch.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Enginetestsupport.h"
+#include "audio/Audioout.h"
+#include "config/Settings.h"
+#include "engine/Engine.h"
+#include "sound/Soundmemorystream.h"
+
+namespace vowelscope {
+namespace {
+
+namespace fs = std::filesystem;
+using enginetest::Listener;
+using enginetest::Tone;
+
+std::string MissingSoundServer() {
+  const char* v = std::getenv("VOWELSCOPE_SOUND_SERVER");
+  return v != nullptr && *v != '\0' ? ""
+                                    : "no test sound server (VOWELSCOPE_SOUND_SERVER is not set; scripts/test starts it)";
+}
+
+bool InCi() {
+  const char* v = std::getenv("CI");
+  return v != nullptr && std::string(v) == "true";
+}
+
+// Skips for the reason given unless it is empty; under CI a missing sound path is a failure.
+#define REQUIRE_SOUND(reason)      \
+  do {                             \
+    std::string why = (reason);    \
+    if (!why.empty()) {            \
+      if (InCi()) FAIL() << why;   \
+      GTEST_SKIP() << why;         \
+    }                              \
+  } while (0)
+
+// Counts the playback notifications; the end (type 2) is what the test waits for.
+class PlaybackListener {
+ public:
+  void OnAudio(AudioCallbackParams& params) {
+    std::lock_guard<std::mutex> guard(mutex);
+    if (params.type == 2 || params.type == 4) {
+      ended = true;
+      failed = failed || params.type == 4;
+      changed.notify_all();
+    }
+  }
+  bool WaitEnd() {
+    std::unique_lock<std::mutex> guard(mutex);
+    return changed.wait_for(guard, std::chrono::seconds(20), [&] { return ended; }) && !failed;
+  }
+
+ private:
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool ended = false;
+  bool failed = false;
+};
+
+TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitch) {
+  REQUIRE_SOUND(MissingSoundServer());
+  const fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / "engineloopback";
+  fs::create_directories(dir);
+  Settings settings((dir / "Settings.ini").string());
+  Engine engine(&settings);  // the default input, through PortAudio
+  Listener recorded(engine);
+
+  const std::vector<int16_t> samples = Tone(11025 * 2, 200.0, 10000.0);
+  SoundMemoryStream tone(Engine::GetSoundFormat());
+  ASSERT_TRUE(tone.Write(samples.data(), static_cast<unsigned>(samples.size()), nullptr));
+  ASSERT_TRUE(tone.Seek(0, 0));
+  AudioOut out(Engine::GetSoundFormat(), AudioOutDevice());
+  PlaybackListener played;
+  out.AddCallback(CallbackMethod<PlaybackListener, AudioCallbackParams>(&played, &PlaybackListener::OnAudio));
+
+  REQUIRE_SOUND(engine.StartRecord() ? "" : "PortAudio finds no input device");
+  REQUIRE_SOUND(out.Open(0, 3) ? "" : "PortAudio finds no output device");
+  ASSERT_TRUE(out.Start(&tone));
+  ASSERT_TRUE(played.WaitEnd());
+  out.Stop();
+  out.Close();
+  engine.StopRecord(false);
+  ASSERT_TRUE(recorded.WaitAnalyses(1));
+  EXPECT_EQ(recorded.AnalysisResults(), std::vector<bool>{true});
+
+  const uint32_t length = engine.GetSound()->GetLength();
+  ASSERT_GT(length, samples.size()) << "the recording spans the whole tone";
+  EXPECT_EQ(engine.GetFormantTrack()->size(), (length + 274) / 275);
+
+  const auto f0 = engine.GetFZeroResult();
+  ASSERT_NE(f0, nullptr);
+  EXPECT_EQ(f0->values.size(), (length + 109) / 110);
+  // Every frame the chart would draw lies at the tone's period of 55 samples (11025 / 55 Hz).
+  size_t voiced = 0;
+  for (size_t i = 0; i < f0->values.size(); ++i) {
+    const FZeroValue& v = f0->values[i];
+    if (v.score < 0.7f) continue;
+    ++voiced;
+    EXPECT_NEAR(v.frequency, 200.45, 2.0) << "frame " << i << ", score " << v.score;
+  }
+  // The tone lasts 2 s, 200 frames of 10 ms; the edges may be lost to the device start and stop.
+  EXPECT_GT(voiced, 150u);
+}
+
+}  // namespace
+}  // namespace vowelscope
