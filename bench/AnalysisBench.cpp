@@ -12,14 +12,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "Fzeroreference.h"
+#include "Signals.h"
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Fzero.h"
 #include "analysis/Fzeropass.h"
 #include "analysis/Lpc.h"
 #include "analysis/Soundstreamwindowing.h"
 #include "analysis/Windowfunction.h"
-#include "Fzeroreference.h"
-#include "Signals.h"
 #include "sound/Soundmemorystream.h"
 
 using namespace vowelscope;
@@ -93,7 +93,8 @@ void BenchFZero() {
     auto t0 = Clock::now();
     auto result = RunFZeroPass(samples.data(), length, format, FZeroPassSettings{}, progress);
     passUs = std::min(passUs, Microseconds(t0, Clock::now()));
-    voiced = std::count_if(result->values.begin(), result->values.end(), [](const FZeroValue& v) { return v.score >= 0.7f; });
+    voiced = std::count_if(result->values.begin(), result->values.end(),
+                           [](const FZeroValue& v) { return v.score >= 0.7f; });
   }
 
   std::printf("F0 frame (172 lags, 366 samples), %u frames of 60 s speech-like sound:\n", frames);

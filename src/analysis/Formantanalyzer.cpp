@@ -1,5 +1,6 @@
 #include "analysis/Formantanalyzer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <new>
@@ -41,7 +42,9 @@ bool FormantAnalyzer::Analyze(const double* frame, double& power, double* forman
   const int p = order;
   power = 0.0;
   if (p < 0 || p != preparedOrder) {
-    for (int i = 0; i < (p + 1) / 2; ++i) formantFrequencies[i] = formantBandwidths[i] = 0.0;
+    // The caller's arrays may be sized for either order; only what both orders have is cleared.
+    const int cleared = preparedOrder >= 0 ? std::min(p, preparedOrder) : p;
+    for (int i = 0; i < (cleared + 1) / 2; ++i) formantFrequencies[i] = formantBandwidths[i] = 0.0;
     return false;
   }
   const int N = static_cast<int>(frameLength);

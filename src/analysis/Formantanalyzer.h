@@ -38,8 +38,8 @@ class FormantAnalyzer {
   // Analyses one frame of N doubles on the integer sample scale. power: 10 log10 of the mean square
   // of the pre-emphasised frame, 0 for a silent one. The two output arrays hold at least
   // (order + 1) / 2 entries; the formants found come first in ascending frequency and the entries
-  // after them up to (order + 1) / 2 - 1 are 0. Returns false, with everything 0, when not prepared (or the
-  // order changed since Prepare).
+  // after them up to (order + 1) / 2 - 1 are 0. Returns false, with power and formants 0, when not
+  // prepared or when the order changed since Prepare.
   bool Analyze(const double* frame, double& power, double* formantFrequencies, double* formantBandwidths);
 
  private:

@@ -105,8 +105,8 @@ void ScoresPortable(const LagScratch& s) {
 // Lags lag .. lag + 4 * V - 1 in V vectors of four; each of the four unrolled samples has its own
 // accumulators so that the additions do not wait for one another.
 template <int V>
-__attribute__((target("avx2,fma"), always_inline)) inline void LagBlockAvx2(const double* x, unsigned N,
-                                                                            unsigned lag, double* out) {
+__attribute__((target("avx2,fma"), always_inline)) inline void LagBlockAvx2(const double* x, unsigned N, unsigned lag,
+                                                                            double* out) {
   constexpr unsigned width = 4 * V;
   const unsigned n = N - lag - (width - 1);  // terms all lags of the block have
   __m256d acc[4][V];
@@ -127,7 +127,8 @@ __attribute__((target("avx2,fma"), always_inline)) inline void LagBlockAvx2(cons
   }
   double sums[width];
   for (int v = 0; v < V; ++v) {
-    _mm256_storeu_pd(sums + 4 * v, _mm256_add_pd(_mm256_add_pd(acc[0][v], acc[1][v]), _mm256_add_pd(acc[2][v], acc[3][v])));
+    _mm256_storeu_pd(sums + 4 * v,
+                     _mm256_add_pd(_mm256_add_pd(acc[0][v], acc[1][v]), _mm256_add_pd(acc[2][v], acc[3][v])));
   }
   // Lag + q has width - 1 - q terms beyond the common ones.
   for (unsigned q = 0; q < width; ++q) {
@@ -145,6 +146,7 @@ __attribute__((target("avx2,fma"))) void LagSumsAvx2(const double* x, unsigned N
   LagSumsPortable(x, N, lag, hi, sxy + (lag - lo));
 }
 
+// Without FMA in its target, so that no multiply and add of the definition is fused.
 __attribute__((target("avx2"))) void ScoresAvx2(const LagScratch& s) {
   const __m256d zero = _mm256_setzero_pd();
   unsigned i = 0;

@@ -4,9 +4,11 @@
 // frame and the frame shifted by that lag is computed, a small bias (0.00008 per Hz) is added so that
 // of two equally good lags the shorter one (the higher frequency, not one of its subharmonics) wins,
 // and the best lag gives the estimate. The winning score is kept with the value so that consumers
-// decide what counts as voiced (the F0 chart draws scores of at least 0.7). The correlation sums are
-// kept as running prefix sums, so a lag costs one dot product; with integer samples every sum is exact
-// in double, which makes the result identical to summing each lag from scratch.
+// decide what counts as voiced (the F0 chart draws scores of at least 0.7). The sums of x and x^2 over
+// either side of a lag come from prefix sums of the frame, and the lagged products of several lags are
+// summed in one pass over it. With 16-bit samples every such sum is an exact integer in double, so the
+// values are bit for bit those of summing each lag from scratch (float samples may differ in the last
+// bits).
 // Analyze runs on the worker thread of the F0 pass and calls its progress listeners on that thread.
 
 #include <memory>

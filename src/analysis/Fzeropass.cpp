@@ -53,7 +53,8 @@ std::shared_ptr<const FZeroResult> RunFZeroPass(const void* data, unsigned lengt
 
   FZeroAnalyzer analyzer;
   ProgressRelay relay(progress, static_cast<int32_t>(frames));
-  analyzer.AddProgressCallback(CallbackMethod<ProgressRelay, ProgressCallbackParams>(&relay, &ProgressRelay::OnProgress));
+  analyzer.AddProgressCallback(
+      CallbackMethod<ProgressRelay, ProgressCallbackParams>(&relay, &ProgressRelay::OnProgress));
   analyzer.SetFrameShift(shiftSeconds);
   analyzer.SetMinFrequency(settings.minFrequency);
   analyzer.SetMaxFrequency(settings.maxFrequency);

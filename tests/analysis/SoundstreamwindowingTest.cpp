@@ -1,11 +1,10 @@
-#include "analysis/Soundstreamwindowing.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "analysis/Windowfunction.h"
 #include "Signals.h"
+#include "analysis/Soundstreamwindowing.h"
+#include "analysis/Windowfunction.h"
 #include "sound/Soundmemorystream.h"
 
 namespace vowelscope {
@@ -50,7 +49,11 @@ TEST(SoundStreamWindowing, FramesCoverTheSourceFromHalfAWindowBeforeEachHop) {
   const FramingCase cases[] = {
       {"overlap from the start", 110, 220, 0, {Expected(110, 0, 109), Expected(0, 0, 219), Expected(0, 110, 329)}},
       {"overlap inside", 110, 366, 1000, {Expected(0, 817, 1182), Expected(0, 927, 1292)}},
-      {"gap skipped after each frame", 500, 220, 0, {Expected(110, 0, 109), Expected(0, 390, 609), Expected(0, 890, 1109)}},
+      {"gap skipped after each frame",
+       500,
+       220,
+       0,
+       {Expected(110, 0, 109), Expected(0, 390, 609), Expected(0, 890, 1109)}},
       {"no overlap, no gap", 220, 220, 500, {Expected(0, 390, 609), Expected(0, 610, 829)}},
       // A short overlap near the start holds only `overlap` zeros; the frames lie later than the rule.
       {"overlap shorter than the distance to the start", 200, 220, 0, {Expected(20, 0, 199), Expected(0, 180, 399)}},
