@@ -1,0 +1,433 @@
+// The main window driven through its actions on in-memory sound devices: recording, the analysis box,
+// playback with its timer, files, guide sets, and which commands are enabled in each state.
+#include "ui/WndMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Virtualwavein.h"
+#include "platform/Virtualwaveout.h"
+#include "ui/Chartboxes.h"
+#include "ui/DlgProgress.h"
+#include "ui/Wndmessages.h"
+
+namespace vowelscope {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRate = 11025;
+
+// A vowel-like voice: a pulse train at `pitch` Hz through resonators at `f1` and `f2`.
+std::vector<int16_t> Voice(double seconds, double pitch, double f1 = 700, double f2 = 1200) {
+  const size_t n = static_cast<size_t>(seconds * kRate);
+  std::vector<double> x(n, 0.0);
+  for (size_t pulse = 0;; ++pulse) {
+    const auto at = static_cast<size_t>(pulse * kRate / pitch);
+    if (at >= n) break;
+    x[at] = 1.0;
+  }
+  for (double f : {f1, f2}) {
+    const double r = std::exp(-M_PI * 90.0 / kRate);
+    const double c1 = 2 * r * std::cos(2 * M_PI * f / kRate);
+    const double c2 = -r * r;
+    double y1 = 0, y2 = 0;
+    for (double& v : x) {
+      const double y = v * (1 - c1 - c2) + c1 * y1 + c2 * y2;
+      y2 = y1;
+      y1 = y;
+      v = y;
+    }
+  }
+  double peak = 1e-9;
+  for (double v : x) peak = std::max(peak, std::abs(v));
+  std::vector<int16_t> samples(n);
+  for (size_t i = 0; i < n; ++i) samples[i] = static_cast<int16_t>(x[i] / peak * 12000);
+  return samples;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Processes events until `done` holds; false after `limitMs`.
+bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > limitMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Sees the analysis box appear and go, however briefly it is shown.
+class ProgressWatch : public QObject {
+ public:
+  ProgressWatch() { QApplication::instance()->installEventFilter(this); }
+  ~ProgressWatch() override { QApplication::instance()->removeEventFilter(this); }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (qobject_cast<TfrmProgress*>(watched) != nullptr) {
+      if (event->type() == QEvent::Show) ++shown;
+      if (event->type() == QEvent::Hide) ++hidden;
+    }
+    return false;
+  }
+
+  bool Seen() const { return shown > 0; }
+  bool Gone() const { return shown > 0 && hidden == shown; }
+
+  int shown = 0;
+  int hidden = 0;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::path(VOWELSCOPE_TEST_TMP) /
+             (std::string("wndmain_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder / "regions");
+    // Closing a window must not end the test program's application.
+    QApplication::setQuitOnLastWindowClosed(false);
+    settingsFile = folder / "Settings.ini";
+    WriteRegions("01-first.ini", "最初のガイド", 700, 1200);
+    WriteRegions("02-second.ini", "二番目のガイド", 300, 2200);
+  }
+
+  void TearDown() override { window.reset(); }
+
+  void WriteRegions(const std::string& name, const std::string& caption, int f1, int f2) {
+    std::ofstream(folder / "regions" / name, std::ios::binary)
+        << "[Information]\nCaption=" << caption << "\n[Region0]\nEnabled=1\nF1Center=" << f1
+        << "\nF2Center=" << f2 << "\nF1Length=60\nF2Length=150\nColor=16711680\n";
+  }
+
+  void WriteSettings(const std::string& text) { std::ofstream(settingsFile, std::ios::binary) << text; }
+
+  void Open() {
+    input = std::make_shared<VirtualWaveIn>();
+    input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+    output = std::make_shared<VirtualWaveOut>();
+    output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+    TfrmMain::Environment environment;
+    environment.input = input;
+    environment.output = output;
+    environment.settingsFile = settingsFile.string();
+    environment.regionsFolder = (folder / "regions").string();
+    window = std::make_unique<TfrmMain>(std::move(environment));
+    window->showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
+    window->show();
+    QApplication::processEvents();
+  }
+
+  // Records `samples` (then the input stalls) and stops by the user; returns once the analysis box has
+  // come and gone.
+  void RecordAndAnalyse(const std::vector<int16_t>& samples, ProgressWatch* watch = nullptr) {
+    input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Stall);
+    window->actStartRecord->trigger();
+    ASSERT_TRUE(window->engine.IsRecording());
+    ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+    window->actStopRecord->trigger();
+    ASSERT_TRUE(WaitUntil([&] {
+      return !window->engine.IsAnalysing() && window->progressDialog == nullptr &&
+             QApplication::activeModalWidget() == nullptr && (watch == nullptr || watch->Gone());
+    }));
+    QApplication::processEvents();
+    window->UpdateActions();
+  }
+
+  // Pure red pixels of the F0 chart: its voiced frames.
+  int RedDotPixels() {
+    const QImage image = window->pbxFZero->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
+    }
+    return red;
+  }
+
+  // Enabled state of record, stop, play, stop play, options, save, open, about, exit.
+  std::vector<bool> Enabled() {
+    window->UpdateActions();
+    std::vector<bool> states;
+    for (QAction* action : {window->actStartRecord, window->actStopRecord, window->actStartPlay, window->actStopPlay,
+                            window->actOption, window->actSave, window->actLoad, window->actAbout, window->actExit}) {
+      states.push_back(action->isEnabled());
+    }
+    return states;
+  }
+
+  fs::path folder;
+  fs::path settingsFile;
+  std::shared_ptr<VirtualWaveIn> input;
+  std::shared_ptr<VirtualWaveOut> output;
+  std::unique_ptr<TfrmMain> window;
+  std::vector<std::string> errors;
+};
+
+TEST_F(MainWindowTest, RecordThenStop_ShowsTheAnalysisBox_ClosesItWhenDone_AndPaintsTheF0Dots) {
+  Open();
+  EXPECT_EQ(RedDotPixels(), 0);
+  ProgressWatch watch;
+  RecordAndAnalyse(Voice(1.5, 140), &watch);
+  EXPECT_EQ(watch.shown, 1);
+  EXPECT_TRUE(watch.Gone());
+  EXPECT_TRUE(errors.empty());
+  const auto result = window->engine.GetFZeroResult();
+  ASSERT_NE(result, nullptr);
+  EXPECT_FALSE(result->values.empty());
+  EXPECT_FALSE(window->wavePeaks.empty());
+  EXPECT_GT(RedDotPixels(), 50);
+  EXPECT_EQ(window->engine.GetSound()->GetLength(), Voice(1.5, 140).size());
+  // The trail holds the newest measurements, the last blocks of the formant track.
+  const std::vector<FormantValue>& track = *window->engine.GetFormantTrack();
+  // One value per delivered block, the last one partial.
+  ASSERT_EQ(track.size(), (window->engine.GetSound()->GetLength() + 274) / 275);
+  EXPECT_GT(track.back().f1, 0);
+  EXPECT_DOUBLE_EQ(window->formantTrail.front().f1, track.back().f1);
+  EXPECT_DOUBLE_EQ(window->formantTrail[39].f2, track[track.size() - 40].f2);
+}
+
+TEST_F(MainWindowTest, ARecordingThatReachesItsLimit_GoesThroughTheSameAnalysis) {
+  WriteSettings("[Record]\nMaxRecordMinute=1\n");
+  Open();
+  std::vector<int16_t> samples = Voice(1.0, 120);
+  input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Silence);
+  ProgressWatch watch;
+  window->actStartRecord->trigger();
+  ASSERT_TRUE(WaitUntil([&] {
+    return watch.Gone() && !window->engine.IsRecording() && !window->engine.IsAnalysing() &&
+           window->progressDialog == nullptr && QApplication::activeModalWidget() == nullptr;
+  }));
+  EXPECT_EQ(window->engine.GetSound()->GetLength(), 60u * kRate);
+  EXPECT_NE(window->engine.GetFZeroResult(), nullptr);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, AnAnalysisThatEndsBeforeTheBoxIsShown_ClosesItAtOnce) {
+  Open();
+  input->SetSourceSamples(Voice(0.3, 140), VirtualWaveIn::AtEnd::Stall);
+  window->actStartRecord->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+  window->actStopRecord->trigger();
+  // Both messages are queued before the window gets to either of them.
+  while (window->engine.IsAnalysing()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ProgressWatch watch;
+  QElapsedTimer clock;
+  clock.start();
+  ASSERT_TRUE(WaitUntil([&] { return watch.Gone() && QApplication::activeModalWidget() == nullptr; }, 10000));
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_EQ(window->progressDialog, nullptr);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, AnAnalysisThatCannotRun_ClosesTheBoxAndSaysSo) {
+  Open();
+  input->SetSourceSamples(Voice(0.3, 140), VirtualWaveIn::AtEnd::Stall);
+  window->actStartRecord->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+  window->actStopRecord->trigger();
+  // The report an Engine gives when its worker cannot start, ahead of the real one.
+  QCoreApplication::postEvent(window.get(), new TMessageEvent(UM_ANALYSIS_DONE, 0));
+  ProgressWatch watch;
+  ASSERT_TRUE(WaitUntil([&] { return watch.Gone() && !errors.empty() && QApplication::activeModalWidget() == nullptr; }));
+  EXPECT_EQ(errors, std::vector<std::string>{TfrmMain::kAnalysisStartFailed});
+  ASSERT_TRUE(WaitUntil([&] { return !window->engine.IsAnalysing(); }));
+  QApplication::processEvents();
+  EXPECT_EQ(window->progressDialog, nullptr);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowWhileRecording_DropsTheRecordingWithoutTheBox) {
+  Open();
+  input->SetSourceSamples(Voice(0.5, 140), VirtualWaveIn::AtEnd::Stall);
+  window->actStartRecord->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+  ProgressWatch watch;
+  window->close();
+  QTest::qWait(200);
+  EXPECT_FALSE(watch.Seen());
+  EXPECT_FALSE(window->engine.IsRecording());
+  EXPECT_FALSE(window->engine.IsAnalysing());
+  EXPECT_EQ(window->engine.GetFZeroResult(), nullptr);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, ARecordingThatCannotStart_IsReported) {
+  Open();
+  input->InjectFailure(WaveOperation::Open);
+  window->actStartRecord->trigger();
+  EXPECT_FALSE(window->engine.IsRecording());
+  EXPECT_EQ(errors, std::vector<std::string>{TfrmMain::kRecordStartFailed});
+  EXPECT_TRUE(window->actStartRecord->isEnabled());
+}
+
+TEST_F(MainWindowTest, Playback_RunsTheTimerFromItsStartToItsEnd) {
+  Open();
+  const std::vector<int16_t> voice = Voice(1.0, 140);
+  RecordAndAnalyse(voice);
+  output->SetManual();
+  window->actStartPlay->trigger();
+  EXPECT_FALSE(window->tmrPlaying->isActive());  // not before the output reports its start
+  ASSERT_TRUE(WaitUntil([&] { return window->tmrPlaying->isActive(); }));
+  EXPECT_NE(window->playbackStream, nullptr);
+  output->Step(kRate / 2);
+  // The timer rebuilds the trail for the position: half a second in, block 20.
+  ASSERT_TRUE(WaitUntil([&] { return window->audioOut.GetPosition() > 0; }));
+  QTest::qWait(50);
+  const std::vector<FormantValue>& track = *window->engine.GetFormantTrack();
+  const uint32_t block = (window->audioOut.GetPosition() + 137) / 275;
+  ASSERT_LT(block, track.size());
+  EXPECT_DOUBLE_EQ(window->formantTrail.front().f1, track[block].f1);
+
+  output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+  ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive(); }));
+  EXPECT_EQ(window->playbackStream, nullptr);
+  EXPECT_EQ(output->PlayedSamples().size(), voice.size() + 1);  // and the silent end frame
+  EXPECT_TRUE(window->actStartPlay->isEnabled());
+}
+
+TEST_F(MainWindowTest, OpeningFilesDuringPlayback_KeepsPlayingThePrivateCopy) {
+  Open();
+  const std::vector<int16_t> first = Voice(0.5, 120);
+  RecordAndAnalyse(first);
+  const std::string base = (folder / "take1").string();
+  window->chooseSaveFile = [&] { return QString::fromStdString(base + ".wav"); };
+  window->actSave->trigger();
+  ASSERT_TRUE(errors.empty());
+
+  const std::vector<int16_t> second = Voice(1.0, 200, 300, 2200);
+  RecordAndAnalyse(second);
+  output->SetManual();
+  window->actStartPlay->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return window->tmrPlaying->isActive(); }));
+  EXPECT_TRUE(window->actLoad->isEnabled());
+  window->chooseOpenFile = [&] { return QString::fromStdString(base + ".xyz"); };
+  window->actLoad->trigger();
+  ASSERT_TRUE(errors.empty());
+  EXPECT_EQ(window->engine.GetSound()->GetLength(), first.size());
+
+  output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+  ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive(); }));
+  std::vector<int16_t> played = output->PlayedSamples();
+  ASSERT_EQ(played.size(), second.size() + 1);
+  played.pop_back();
+  EXPECT_EQ(played, second);
+}
+
+TEST_F(MainWindowTest, OpeningFiles_NamesTheFirstMissingOne) {
+  Open();
+  RecordAndAnalyse(Voice(0.3, 120));
+  const fs::path base = folder / "take1";
+  window->chooseSaveFile = [&] { return QString::fromStdString(base.string()); };
+  window->actSave->trigger();
+  ASSERT_TRUE(errors.empty());
+  window->chooseOpenFile = [&] { return QString::fromStdString(base.string() + ".wav"); };
+
+  struct Case {
+    const char* removed;
+    const char* message;
+  };
+  const Case cases[] = {{".fr", "FR ファイルが見つかりません。"},
+                        {".f0", "F0 ファイルが見つかりません。"},
+                        {".wav", "WAVE ファイルが見つかりません。"}};
+  for (const Case& c : cases) {
+    fs::remove(base.string() + c.removed);
+    errors.clear();
+    window->actLoad->trigger();
+    EXPECT_EQ(errors, std::vector<std::string>{c.message}) << c.removed;
+  }
+}
+
+TEST_F(MainWindowTest, EnabledCommands_FollowTheState) {
+  Open();
+  using V = std::vector<bool>;
+  //                rec    stop   play   stopP  opt    save   open   about  exit
+  EXPECT_EQ(Enabled(), (V{true, false, false, false, true, true, true, true, true})) << "idle, no sound";
+
+  input->SetSourceSamples(Voice(0.5, 140), VirtualWaveIn::AtEnd::Stall);
+  window->actStartRecord->trigger();
+  EXPECT_EQ(Enabled(), (V{false, true, false, false, false, false, false, true, true})) << "recording";
+  ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+
+  // While the analysis runs, the modal box keeps every command away.
+  ProgressWatch watch;
+  window->actStopRecord->trigger();
+  ASSERT_TRUE(WaitUntil([&] {
+    return watch.Gone() && !window->engine.IsAnalysing() && QApplication::activeModalWidget() == nullptr;
+  }));
+  EXPECT_EQ(Enabled(), (V{true, false, true, false, true, true, true, true, true})) << "idle, with sound";
+
+  output->SetManual();
+  window->actStartPlay->trigger();
+  EXPECT_EQ(Enabled(), (V{false, false, false, true, true, true, true, true, true})) << "playing";
+
+  window->actStopPlay->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive() && !window->audioOut.IsPlaying(); }));
+  EXPECT_EQ(Enabled(), (V{true, false, true, false, true, true, true, true, true})) << "after playback";
+}
+
+TEST_F(MainWindowTest, GuideSets_TheStoredOneIsSelected_APickIsSaved) {
+  WriteSettings("[Formant]\nOrder=20\n[Regions]\nCurrentRegions=二番目のガイド\n");
+  Open();
+  ASSERT_EQ(window->cbxRegions->count(), 2);
+  EXPECT_EQ(window->cbxRegions->currentIndex(), 1);
+  EXPECT_EQ(window->selectedRegions, 1);
+
+  window->cbxRegions->setCurrentIndex(0);
+  emit window->cbxRegions->activated(0);
+  EXPECT_EQ(window->selectedRegions, 0);
+  const std::string saved = ReadAll(settingsFile);
+  EXPECT_NE(saved.find("CurrentRegions=最初のガイド"), std::string::npos) << saved;
+  // The whole file is written, with what was loaded.
+  EXPECT_NE(saved.find("Order=20"), std::string::npos);
+  EXPECT_NE(saved.find("[View]"), std::string::npos);
+  EXPECT_EQ(window->sbrStatus->text(), QStringLiteral("最大録音時間: 15 分"));
+}
+
+TEST_F(MainWindowTest, GuideSets_WithoutAMatchNoneIsSelected_AndAFailedSaveShowsInTheStatusBar) {
+  settingsFile = folder / "missing-folder" / "Settings.ini";
+  Open();
+  EXPECT_EQ(window->cbxRegions->currentIndex(), -1);
+  EXPECT_EQ(window->selectedRegions, -1);
+  emit window->cbxRegions->activated(1);
+  EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("設定を保存できませんでした。"));
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, LevelMeter_TakesTruncatedPowersWithinItsRange) {
+  struct Case {
+    double power;
+    int level;
+  };
+  const Case cases[] = {{45.9, 45}, {0.5, 0}, {-12, 0}, {95, 90}, {-INFINITY, 0}, {NAN, 0}, {INFINITY, 90}};
+  for (const Case& c : cases) EXPECT_EQ(TLevelPanel::LevelOf(c.power), c.level) << c.power;
+}
+
+}  // namespace
+}  // namespace vowelscope
