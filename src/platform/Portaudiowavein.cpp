@@ -10,6 +10,9 @@
 namespace vowelscope {
 
 namespace {
+// Streams are stopped, never aborted: abort cancels PortAudio's callback thread, stopping lets the
+// callback finish its period and costs at most the stream latency.
+
 // Below this the PulseAudio bridge of a loaded machine drops periods.
 constexpr double kMinimumLatency = 0.05;
 }  // namespace
@@ -105,7 +108,7 @@ bool PortAudioWaveIn::Close() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
   bool ok = true;
-  if (stream->running) ok = Pa_AbortStream(stream->pa) == paNoError;
+  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
   stream->running = false;
   ok = Pa_CloseStream(stream->pa) == paNoError && ok;
   // The owner frees its buffers after Close; forget the ones still queued.
@@ -168,7 +171,7 @@ bool PortAudioWaveIn::Reset() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
   bool ok = true;
-  if (stream->running) ok = Pa_AbortStream(stream->pa) == paNoError;
+  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
   stream->running = false;
   TakeBackAll(true);
   stream->position.store(0, std::memory_order_relaxed);

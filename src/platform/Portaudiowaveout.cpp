@@ -10,6 +10,8 @@
 namespace vowelscope {
 
 namespace {
+// Streams are stopped, never aborted: abort cancels PortAudio's callback thread, stopping lets the
+// callback finish its period and costs at most the stream latency.
 constexpr double kMinimumLatency = 0.05;
 }  // namespace
 
@@ -179,7 +181,7 @@ bool PortAudioWaveOut::Close() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
   bool ok = true;
-  if (stream->running) ok = Pa_AbortStream(stream->pa) == paNoError;
+  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
   stream->running = false;
   ok = Pa_CloseStream(stream->pa) == paNoError && ok;
   stream->inbox.TakeInto(stream->first, stream->last);
@@ -237,7 +239,7 @@ bool PortAudioWaveOut::Reset() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
   bool ok = true;
-  if (stream->running) ok = Pa_AbortStream(stream->pa) == paNoError;
+  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
   stream->running = false;
   stream->HandBackAll(true);
   return ok;

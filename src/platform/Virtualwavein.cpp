@@ -16,16 +16,8 @@ bool ValidFormat(const WaveDeviceFormat& f) {
 VirtualWaveIn::VirtualWaveIn() { StartClock(); }
 
 VirtualWaveIn::~VirtualWaveIn() {
+  // Buffers still queued belong to an owner that may have freed them already: forget, never touch them.
   StopClock();
-  // Buffers still queued belong to an owner that is going away; forget them without a callback.
-  std::lock_guard<std::mutex> guard(lock);
-  for (WaveHeader* h = first; h != nullptr;) {
-    WaveHeader* next = h->next;
-    h->next = nullptr;
-    h->flags.fetch_and(~uint32_t{WaveHeader::InQueue});
-    h = next;
-  }
-  first = last = nullptr;
 }
 
 void VirtualWaveIn::SetSource(std::vector<uint8_t> bytes, AtEnd end) {
