@@ -115,9 +115,11 @@ __attribute__((target("avx2,fma"), always_inline)) inline void LagBlockAvx2(cons
   }
   unsigned j = 0;
   for (; j + 4 <= n; j += 4) {
+#pragma GCC unroll 4
     for (unsigned u = 0; u < 4; ++u) {
       const __m256d sample = _mm256_broadcast_sd(x + j + u);
       const double* y = x + j + u + lag;
+#pragma GCC unroll 2
       for (int v = 0; v < V; ++v) acc[u][v] = _mm256_fmadd_pd(sample, _mm256_loadu_pd(y + 4 * v), acc[u][v]);
     }
   }

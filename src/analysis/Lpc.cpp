@@ -113,6 +113,7 @@ bool FindRoots(int p, const double* a, ComplexNumber* guesses, ComplexNumber* ro
       // q = product of (z - guesses[j]) over j != k.
       for (int j = 0; j < d; ++j) {
         const double gr = guesses[j].re, gi = guesses[j].im;
+#pragma GCC unroll 4
         for (int l = 0; l < 4; ++l) {
           const double dr = zr[l] - gr, di = zi[l] - gi;
           const double nr = qr[l] * dr - qi[l] * di, ni = qr[l] * di + qi[l] * dr;
@@ -124,6 +125,7 @@ bool FindRoots(int p, const double* a, ComplexNumber* guesses, ComplexNumber* ro
       // f = the polynomial at z by Horner's rule.
       for (int i = 1; i <= d; ++i) {
         const double c = a[i];
+#pragma GCC unroll 4
         for (int l = 0; l < 4; ++l) {
           const double nr = fr[l] * zr[l] - fi[l] * zi[l], ni = fr[l] * zi[l] + fi[l] * zr[l];
           fr[l] = nr + c;

@@ -8,6 +8,8 @@
 
 #include "analysis/Complexnumber.h"
 #include "analysis/Mathutilities.h"
+#include "analysis/Windowfunction.h"
+#include "Signals.h"
 
 namespace vowelscope {
 namespace {
@@ -165,6 +167,64 @@ TEST(FindRoots, AllZeroCoefficientsGiveRootsAtZero) {
   auto roots = Roots({1, 0, 0, 0}, &ok);
   EXPECT_TRUE(ok);
   for (const auto& z : roots) EXPECT_EQ(z.Abs(), 0.0);
+}
+
+// The iteration one root at a time, as written down: FindRoots must give exactly these roots.
+bool ReferenceRoots(int p, const double* a, std::vector<ComplexNumber>& roots) {
+  roots.assign(p, ComplexNumber());
+  std::vector<ComplexNumber> guesses(p);
+  int d = p;
+  while (d >= 1 && a[d] == 0.0) --d;
+  if (d == 0) d = p;
+  double c = std::fabs(a[1] / a[0]);
+  for (int i = 2; i <= d; ++i) {
+    double v = std::fabs(a[i] / a[0]);
+    if (v >= 1e-10) c = std::max(c, std::pow(v, 1.0 / i));
+  }
+  const double radius = d * c, step = 2.0 * kPi / d;
+  for (int k = 0; k < d; ++k) {
+    double theta = step * k + step * 0.25;
+    guesses[k] = ComplexNumber(radius * std::cos(theta), radius * std::sin(theta));
+  }
+  for (int pass = 0; pass < 4095; ++pass) {
+    for (int k = 0; k < d; ++k) {
+      ComplexNumber q(1.0, 0.0);
+      for (int j = 0; j < d; ++j) {
+        if (j != k) q = q * (guesses[k] - guesses[j]);
+      }
+      ComplexNumber f(a[0], 0.0);
+      for (int i = 1; i <= d; ++i) f = f * guesses[k] + ComplexNumber(a[i], 0.0);
+      f = ComplexNumber(f.re / a[0], f.im / a[0]);
+      roots[k] = q.Abs() == 0.0 ? guesses[k] - f : guesses[k] - f / q;
+    }
+    bool converged = true;
+    for (int k = 0; k < d && converged; ++k) converged = (roots[k] - guesses[k]).Abs() <= 1e-10;
+    for (int k = 0; k < d; ++k) guesses[k] = roots[k];
+    if (converged) return true;
+  }
+  return false;
+}
+
+TEST(FindRoots, GivesExactlyTheRootsOfTheOneRootAtATimeIteration) {
+  // Prediction polynomials of orders 2 to 16 from vowel and noise frames.
+  auto vowel = testsignals::Vowel(120.0, {{700, 80}, {1200, 100}}, 11025);
+  auto noise = testsignals::Noise(3000.0, 11025);
+  for (int t = 0; t < 60; ++t) {
+    const auto& source = t % 2 ? vowel : noise;
+    const unsigned from = (t * 977) % (source.size() - 300);
+    const int p = 2 + t % 15;
+    double frame[275], work[275], r[17], a[17];
+    for (int i = 0; i < 275; ++i) frame[i] = Hann(i, 275) * source[from + i];
+    PreEmphasisAutocorrelation(frame, work, r, 0.98, p, 275);
+    ASSERT_GT(LevinsonDurbin(r, a, p), 0.0);
+    std::vector<ComplexNumber> expected, guesses(p), roots(p);
+    const bool expectedOk = ReferenceRoots(p, a, expected);
+    EXPECT_EQ(FindRoots(p, a, guesses.data(), roots.data()), expectedOk) << "order " << p;
+    for (int k = 0; k < p; ++k) {
+      EXPECT_EQ(roots[k].re, expected[k].re) << "order " << p << " root " << k;
+      EXPECT_EQ(roots[k].im, expected[k].im) << "order " << p << " root " << k;
+    }
+  }
 }
 
 TEST(RootToResonance, AngleGivesFrequencyAndRadiusGivesBandwidth) {
