@@ -87,6 +87,8 @@ bool AudioIn::Open(unsigned bytes, unsigned count) {
 }
 
 bool AudioIn::Close() {
+  // A running thread still uses the buffers: end it first.
+  if (thread.joinable()) Stop();
   // The device goes first: once closed it holds none of the buffers freed below.
   if (opened) {
     wave->Close();

@@ -82,6 +82,8 @@ bool AudioOut::Open(unsigned bytes, unsigned count) {
 }
 
 bool AudioOut::Close() {
+  // A running thread still uses the buffers: end it first.
+  if (thread.joinable()) Stop();
   // The device goes first: once closed it holds none of the buffers freed below.
   if (opened) {
     wave->Close();

@@ -279,6 +279,19 @@ TEST_F(AudioInTest, StopWhenNotRecording_AndCloseTwice_ChangeNothing) {
   EXPECT_TRUE(in.SetWaveDevice(std::make_shared<VirtualWaveIn>()));
 }
 
+TEST_F(AudioInTest, CloseWhileRecording_EndsTheCaptureFirst) {
+  device->SetSpeed(8.0);
+  device->SetSourceSamples(Ramp(100000));
+  ASSERT_TRUE(in.Open(550, 5));
+  ASSERT_TRUE(in.Start(&target));
+  ASSERT_TRUE(listener.WaitForFrames(1100));
+  EXPECT_TRUE(in.Close());
+  EXPECT_FALSE(in.IsRecording());
+  EXPECT_FALSE(device->IsOpen());
+  EXPECT_EQ(listener.Types().back(), 2);
+  EXPECT_TRUE(IsRampRun(Samples(target)));
+}
+
 TEST(AudioIn, SetWaveDevice_IsRefusedWhileOpen) {
   auto device = std::make_shared<VirtualWaveIn>();
   AudioIn in(Mono16(), AudioInDevice(), device);

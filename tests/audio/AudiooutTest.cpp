@@ -155,6 +155,22 @@ TEST_F(AudioOutTest, StopWhilePlaying_ReportsTheStopPosition_Once) {
   EXPECT_FALSE(device->IsOpen());
 }
 
+TEST_F(AudioOutTest, CloseOrOpenWhilePlaying_EndsThePlaybackFirst) {
+  device->SetManual();
+  auto source = Source(Ramp(30000));
+  ASSERT_TRUE(out.Open(0, 3));
+  ASSERT_TRUE(out.Start(source.get()));
+  device->Step(100);
+  EXPECT_TRUE(out.Open(0, 3));
+  EXPECT_EQ(listener.Count(2), 1);
+  EXPECT_FALSE(out.IsPlaying());
+  EXPECT_TRUE(device->IsOpen()) << "opened afresh";
+  ASSERT_TRUE(out.Start(source.get()));
+  EXPECT_TRUE(out.Close());
+  EXPECT_EQ(listener.Count(2), 2);
+  EXPECT_FALSE(device->IsOpen());
+}
+
 TEST_F(AudioOutTest, StopBeforeAnythingPlayed_EndsAtOnce) {
   device->SetManual();
   auto source = Source(Ramp(30000));
