@@ -155,8 +155,9 @@ bool AudioIn::Stop() {
         std::this_thread::sleep_for(std::chrono::milliseconds(i));
       }
       if (!stopped) {
+        // The stop point cannot be waited for: the capture ends with the next buffer, whatever it holds.
+        // (stopPosition stays, so a capture thread that has just read stopKnown still cuts right.)
         stopKnown = false;
-        stopPosition = 0;
         wave->Reset();
       }
     }
