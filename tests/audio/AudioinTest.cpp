@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <memory>
 
 #include "Audiotestsupport.h"
@@ -101,6 +103,55 @@ TEST_F(AudioInTest, Stop_HandsOverExactlyTheFramesUpToTheStopPosition) {
     EXPECT_EQ(events.back(), (Event{2, static_cast<int32_t>(c.before)}));
     in.Close();
   }
+}
+
+// Holds the capture thread in its first write until Release, so the device can run ahead of it.
+class GatedTarget : public LimitedTarget {
+ public:
+  GatedTarget() : LimitedTarget(Mono16(), 1u << 20) {}
+  bool Write(const void* buffer, unsigned frames, int* written) override {
+    {
+      std::unique_lock<std::mutex> guard(lock);
+      entered = true;
+      changed.notify_all();
+      changed.wait(guard, [&] { return open; });
+    }
+    return LimitedTarget::Write(buffer, frames, written);
+  }
+  void WaitEntered() {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return entered; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> guard(lock);
+    open = true;
+    changed.notify_all();
+  }
+
+ private:
+  std::mutex lock;
+  std::condition_variable changed;
+  bool entered = false;
+  bool open = false;
+};
+
+TEST_F(AudioInTest, Stop_WhenTheCaptureThreadHasFallenBehind_StillEndsAtTheStopPosition) {
+  device->SetManual();
+  device->SetSourceSamples(Ramp(60000));
+  GatedTarget gated;
+  ASSERT_TRUE(in.Open(550, 5));
+  ASSERT_TRUE(in.Start(&gated));
+  ASSERT_TRUE(Eventually([&] { return device->IsStarted(); }));
+  device->Step(275);
+  gated.WaitEntered();                 // the capture thread is stuck in buffer 0
+  device->Step(2 * 275 + 100);         // the device fills buffers 1 and 2 and part of 3
+  auto stop = std::async(std::launch::async, [&] { return in.Stop(); });
+  ASSERT_TRUE(Eventually([&] { return !device->PositionLog().empty(); }));
+  device->Step(600);                   // enough for Stop to see the stop point passed
+  gated.Release();
+  ASSERT_TRUE(stop.get());
+  EXPECT_EQ(gated.samples, Ramp(3 * 275 + 100));
+  EXPECT_EQ(listener.Events().back(), (Event{2, 3 * 275 + 100}));
 }
 
 // Real-time clock: wherever the stop lands, the recording ends at the position Stop read first.
