@@ -17,6 +17,10 @@
 #include "engine/Engine.h"
 #include "sound/Soundmemorystream.h"
 
+// PulseAudio's client library shares memory blocks between its threads in ways ThreadSanitizer cannot
+// see (the library is not instrumented); its reports are about the sound server's plumbing, not ours.
+extern "C" const char* __tsan_default_suppressions() { return "race:libpulsecommon\nrace:libpulse.so\n"; }
+
 namespace vowelscope {
 namespace {
 
@@ -73,10 +77,20 @@ TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitc
   const fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / "engineloopback";
   fs::create_directories(dir);
   Settings settings((dir / "Settings.ini").string());
+  // Only the parts well inside the tone are analysed: a frame that reaches from the tone into the
+  // silence around it correlates best at whatever lag the edge favours.
+  settings.SetF0Threshold(60.0);
   Engine engine(&settings);  // the default input, through PortAudio
   Listener recorded(engine);
 
-  const std::vector<int16_t> samples = Tone(11025 * 2, 200.0, 10000.0);
+  // 2 s of 200 Hz between fades of 0.3 s, so that the tone has no edge the sound server could blur.
+  std::vector<int16_t> samples = Tone(static_cast<size_t>(11025 * 2.6), 200.0, 10000.0);
+  const size_t fade = static_cast<size_t>(11025 * 0.3);
+  for (size_t i = 0; i < fade; ++i) {
+    const double gain = 0.5 - 0.5 * std::cos(M_PI * static_cast<double>(i) / static_cast<double>(fade));
+    samples[i] = static_cast<int16_t>(std::lround(samples[i] * gain));
+    samples[samples.size() - 1 - i] = static_cast<int16_t>(std::lround(samples[samples.size() - 1 - i] * gain));
+  }
   SoundMemoryStream tone(Engine::GetSoundFormat());
   ASSERT_TRUE(tone.Write(samples.data(), static_cast<unsigned>(samples.size()), nullptr));
   ASSERT_TRUE(tone.Seek(0, 0));
@@ -109,8 +123,8 @@ TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitc
     ++voiced;
     EXPECT_NEAR(v.frequency, 200.45, 2.0) << "frame " << i << ", score " << v.score;
   }
-  // The tone lasts 2 s, 200 frames of 10 ms; the edges may be lost to the device start and stop.
-  EXPECT_GT(voiced, 150u);
+  // The steady part alone gives 200 frames of 10 ms.
+  EXPECT_GT(voiced, 180u);
 }
 
 }  // namespace
