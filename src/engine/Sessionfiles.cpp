@@ -6,11 +6,13 @@
 // complete, so a failed save never destroys what was saved before.
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <list>
 #include <memory>
 #include <new>
@@ -44,6 +46,40 @@ constexpr int kModeCreate = 2;
 constexpr uint64_t kWaveHeaderBytes = 46;  // RIFF, fmt with its 18-byte record, data chunk header
 constexpr int kBlockMilliseconds = 25;
 
+// Numbers in the files always have a point as decimal separator. The C library's conversions follow
+// the process's numeric locale, which the toolkit sets from the user's environment; these do what
+// printf's "%.3f" and strtod do in the "C" locale, whatever the locale, so sessions stay readable when
+// they move between machines and users.
+std::string FixedThree(double value) {
+  char text[64];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+  return error == std::errc() ? std::string(text, end) : std::string("0.000");
+}
+
+std::string FormatLine(int time, double a, double b, double c) {
+  return FormatString("%d\t%s\t%s\t%s", time, FixedThree(a).c_str(), FixedThree(b).c_str(), FixedThree(c).c_str());
+}
+
+// Leading blanks skipped, the longest numeric prefix taken, 0 when there is none.
+double ParseNumber(const std::string& field) {
+  const char* p = field.c_str();
+  const char* end = p + field.size();
+  while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r')) ++p;
+  if (p < end && *p == '+') ++p;  // from_chars takes a minus sign only
+  double value = 0.0;
+  const auto [stop, error] = std::from_chars(p, end, value, std::chars_format::general);
+  if (error == std::errc::result_out_of_range) {
+    // strtod gives the infinity or zero of that sign; from_chars leaves the value alone.
+    const bool negative = *p == '-';
+    const std::string digits(p, stop);
+    const bool tiny = digits.find_first_of("eE") != std::string::npos &&
+                      digits.find('-', digits.find_first_of("eE")) != std::string::npos;
+    return tiny ? (negative ? -0.0 : 0.0)
+                : (negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity());
+  }
+  return error == std::errc() ? value : 0.0;
+}
+
 // One parsed line: the time column is not used, the next three are.
 struct LineFields {
   double a = 0.0;
@@ -64,10 +100,9 @@ std::vector<LineFields> ReadFieldLines(const std::string& fileName) {
     if (fields.size() < 4) throw Error(kFormatError);
     auto field = std::next(fields.begin());
     LineFields values;
-    // The C library's conversion: leading blanks skipped, the longest numeric prefix taken, 0 without one.
-    values.a = std::strtod((field++)->c_str(), nullptr);
-    values.b = std::strtod((field++)->c_str(), nullptr);
-    values.c = std::strtod(field->c_str(), nullptr);
+    values.a = ParseNumber(*field++);
+    values.b = ParseNumber(*field++);
+    values.c = ParseNumber(*field);
     parsed.push_back(values);
   }
   return parsed;
@@ -145,8 +180,7 @@ void Engine::SaveFZero(const std::string& fileName) {
     const int shiftMs = static_cast<int>(std::lround(result->frameShift * 1000.0));
     int index = 0;
     for (const FZeroValue& value : result->values) {
-      lines.push_back(FormatString("%d\t%.3f\t%.3f\t%.3f", index * shiftMs, value.frequency, value.power,
-                                   value.score));
+      lines.push_back(FormatLine(index * shiftMs, value.frequency, value.power, value.score));
       ++index;
     }
   }
@@ -157,8 +191,7 @@ void Engine::SaveFormants(const std::string& fileName) {
   std::list<std::string> lines;
   int index = 0;
   for (const FormantValue& value : formantTrack) {
-    lines.push_back(
-        FormatString("%d\t%.3f\t%.3f\t%.3f", index * kBlockMilliseconds, value.f1, value.f2, value.power));
+    lines.push_back(FormatLine(index * kBlockMilliseconds, value.f1, value.f2, value.power));
     ++index;
   }
   WriteTextFile(fileName, lines);

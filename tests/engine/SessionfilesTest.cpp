@@ -5,7 +5,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 #include "config/Settings.h"
 #include "engine/Engine.h"
 #include "engine/Error.h"
+#include "engine/Stringutilities.h"
 #include "sound/Wavefilestream.h"
 
 namespace vowelscope {
@@ -322,6 +325,42 @@ TEST_F(SessionfilesTest, SaveThatRunsOutOfRoom_LeavesTheEarlierSessionIntact_And
   // With room again the same save goes through.
   engine->SaveFiles(Base("a.wav"));
   EXPECT_EQ(fs::file_size(Base("a.wav")), 46u + 40000u);
+}
+
+// Switches the numeric locale to one with a decimal comma for as long as it lives; German is built
+// into the scratch folder when the system has not installed it.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    const char* name = "de_DE.UTF-8";
+    if (std::setlocale(LC_NUMERIC, name) == nullptr) {
+      const fs::path folder = fs::path(VOWELSCOPE_TEST_TMP) / "locales";
+      fs::create_directories(folder);
+      const std::string build =
+          "localedef -i de_DE -f UTF-8 '" + (folder / name).string() + "' >/dev/null 2>&1";
+      if (!fs::exists(folder / name) && std::system(build.c_str()) != 0) return;
+      setenv("LOCPATH", folder.c_str(), 1);
+      if (std::setlocale(LC_NUMERIC, name) == nullptr) return;
+    }
+    active = FormatString("%.1f", 1.5) == "1,5";
+  }
+  ~CommaLocale() { std::setlocale(LC_NUMERIC, "C"); }
+  bool Active() const { return active; }
+
+ private:
+  bool active = false;
+};
+
+TEST_F(SessionfilesTest, NumbersHaveADecimalPoint_WhateverTheNumericLocale) {
+  WriteSession("in", kSamplesA, "0\t200.4567\t-61.5\t0.98765\r\n", "0\t700.5\t1200.25\t45.125\r\n");
+  CommaLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << "no locale with a decimal comma could be set up";
+  engine->LoadFiles(Base("in.wav"));
+  engine->SaveFiles(Base("out.wav"));
+  EXPECT_FLOAT_EQ(engine->GetFZeroResult()->values[0].frequency, 200.4567f);
+  EXPECT_DOUBLE_EQ((*engine->GetFormantTrack())[0].f2, 1200.25);
+  EXPECT_EQ(ReadFile(Base("out.f0")), "0\t200.457\t-61.500\t0.988\r\n");
+  EXPECT_EQ(ReadFile(Base("out.fr")), "0\t700.500\t1200.250\t45.125\r\n");
 }
 
 }  // namespace
