@@ -183,8 +183,8 @@ unsigned VirtualWaveIn::Advance(unsigned frames) {
     if (atEnd == AtEnd::Stall) n = static_cast<uint32_t>(std::min<size_t>(n, left));
     if (n == 0) break;
     uint32_t fromSource = static_cast<uint32_t>(std::min<size_t>(n, left));
-    std::memcpy(h->data + filled, source.data() + sourceRead, size_t{fromSource} * block);
-    std::memset(h->data + filled + size_t{fromSource} * block, 0, size_t{n - fromSource} * block);
+    if (fromSource > 0) std::memcpy(h->data + filled, source.data() + sourceRead, size_t{fromSource} * block);
+    if (n > fromSource) std::memset(h->data + filled + size_t{fromSource} * block, 0, size_t{n - fromSource} * block);
     sourceRead += size_t{fromSource} * block;
     filled += n * block;
     h->bytesRecorded.store(filled, std::memory_order_relaxed);

@@ -7,42 +7,18 @@
 #include <memory>
 #include <string>
 
+#include "../platform/Wavedevicesoundserver.h"
 #include "Audiotestsupport.h"
 #include "audio/Audioin.h"
 #include "audio/Audioout.h"
 #include "sound/Soundmemorystream.h"
-
-// Under ThreadSanitizer: the sound libraries are not instrumented, so their own thread hand-offs
-// (shared-memory rings, futexes) look like races in the C library calls they make. Those calls are
-// ignored; every access of ours, the audio callbacks included, is still checked.
-extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented_modules=1"; }
 
 namespace vowelscope {
 namespace {
 
 using audiotest::Listener;
 using audiotest::Mono16;
-
-std::string MissingSoundServer() {
-  const char* v = std::getenv("VOWELSCOPE_SOUND_SERVER");
-  return v != nullptr && *v != '\0' ? ""
-                                    : "no test sound server (VOWELSCOPE_SOUND_SERVER is not set; scripts/test starts it)";
-}
-
-bool InCi() {
-  const char* v = std::getenv("CI");
-  return v != nullptr && std::string(v) == "true";
-}
-
-// Skips for the reason given unless it is empty; under CI a missing sound path is a failure.
-#define VS_REQUIRE_SOUND(reason)       \
-  do {                                 \
-    std::string vsWhy = (reason);      \
-    if (!vsWhy.empty()) {              \
-      if (InCi()) FAIL() << vsWhy;     \
-      GTEST_SKIP() << vsWhy;           \
-    }                                  \
-  } while (0)
+using wavetest::MissingSoundServer;
 
 TEST(AudioDeviceLoop, TonePlayedIntoTheSink_IsRecordedFromItsMonitor) {
   VS_REQUIRE_SOUND(MissingSoundServer());

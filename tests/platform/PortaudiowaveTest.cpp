@@ -5,14 +5,10 @@
 #include <chrono>
 #include <thread>
 
+#include "Wavedevicesoundserver.h"
 #include "Wavedevicetestsupport.h"
 #include "platform/Portaudiowavein.h"
 #include "platform/Portaudiowaveout.h"
-
-// Under ThreadSanitizer: the sound libraries are not instrumented, so their own thread hand-offs
-// (shared-memory rings, futexes) look like races in the C library calls they make. Those calls are
-// ignored; every access of ours, the audio callbacks included, is still checked.
-extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented_modules=1"; }
 
 namespace vowelscope {
 namespace {

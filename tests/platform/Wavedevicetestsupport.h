@@ -7,8 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -80,25 +78,4 @@ inline int16_t SampleAt(const std::vector<uint8_t>& bytes, size_t i) {
   return static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
 }
 
-// Empty when the test sound server is up (scripts/test starts it and sets VOWELSCOPE_SOUND_SERVER).
-inline std::string MissingSoundServer() {
-  const char* v = std::getenv("VOWELSCOPE_SOUND_SERVER");
-  return v != nullptr && *v != '\0' ? "" : "no test sound server (VOWELSCOPE_SOUND_SERVER is not set; scripts/test starts it)";
-}
-
-inline bool InCi() {
-  const char* v = std::getenv("CI");
-  return v != nullptr && std::string(v) == "true";
-}
-
 }  // namespace vowelscope::wavetest
-
-// Skips the test for the reason given, unless it is empty; under CI a missing sound path is a failure.
-#define VS_REQUIRE_SOUND(reason)                                 \
-  do {                                                           \
-    std::string vsWhy = (reason);                                \
-    if (!vsWhy.empty()) {                                        \
-      if (::vowelscope::wavetest::InCi()) FAIL() << vsWhy;       \
-      GTEST_SKIP() << vsWhy;                                     \
-    }                                                            \
-  } while (0)
