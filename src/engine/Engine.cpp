@@ -129,7 +129,7 @@ void Engine::StopRecord(bool skipAnalysis) {
   }
 }
 
-bool Engine::IsRecording() { return audioIn.IsRecording(); }
+bool Engine::IsRecording() const { return audioIn.IsRecording(); }
 
 bool Engine::IsAnalysing() const { return analysing.load(); }
 

@@ -65,7 +65,7 @@ class Engine {
   // the F0 result is cleared and the completion listeners hear false at once (on this thread).
   void StopRecord(bool skipAnalysis);
   // True from a successful StartRecord until StopRecord, also after the capture has ended by itself.
-  bool IsRecording();
+  bool IsRecording() const;
   // From the start of an F0 job until it has installed its result (its listeners are told after that).
   bool IsAnalysing() const;
 
