@@ -22,10 +22,11 @@ function(vowelscope_library name)
   add_library(vowelscope::${name} ALIAS ${name})
 endfunction()
 
-# vowelscope_test(NAME SOURCES src... LIBS lib... [LABELS label...]): one
-# GoogleTest program, registered with ctest test by test.
+# vowelscope_test(NAME SOURCES src... LIBS lib... [LABELS label...] [RESOURCE_LOCK name...]): one
+# GoogleTest program, registered with ctest test by test. Tests that share a RESOURCE_LOCK never run at
+# the same time (e.g. `sound_server`: tests that play into the test sound server and record it back).
 function(vowelscope_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE VOWELSCOPE_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
@@ -33,7 +34,11 @@ function(vowelscope_test name)
   if(NOT labels)
     get_filename_component(labels ${CMAKE_CURRENT_LIST_DIR} NAME)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}" DISCOVERY_TIMEOUT 60)
+  set(lock "")
+  if(ARG_RESOURCE_LOCK)
+    set(lock RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}" ${lock} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 find_package(Threads REQUIRED)
