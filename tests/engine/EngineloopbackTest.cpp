@@ -5,21 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../platform/Wavedevicesoundserver.h"
 #include "Enginetestsupport.h"
 #include "audio/Audioout.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
 #include "sound/Soundmemorystream.h"
-
-// PulseAudio's client library shares memory blocks between its threads in ways ThreadSanitizer cannot
-// see (the library is not instrumented); its reports are about the sound server's plumbing, not ours.
-extern "C" const char* __tsan_default_suppressions() { return "race:libpulsecommon\nrace:libpulse.so\n"; }
 
 namespace vowelscope {
 namespace {
@@ -27,27 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using enginetest::Listener;
 using enginetest::Tone;
-
-std::string MissingSoundServer() {
-  const char* v = std::getenv("VOWELSCOPE_SOUND_SERVER");
-  return v != nullptr && *v != '\0' ? ""
-                                    : "no test sound server (VOWELSCOPE_SOUND_SERVER is not set; scripts/test starts it)";
-}
-
-bool InCi() {
-  const char* v = std::getenv("CI");
-  return v != nullptr && std::string(v) == "true";
-}
-
-// Skips for the reason given unless it is empty; under CI a missing sound path is a failure.
-#define REQUIRE_SOUND(reason)      \
-  do {                             \
-    std::string why = (reason);    \
-    if (!why.empty()) {            \
-      if (InCi()) FAIL() << why;   \
-      GTEST_SKIP() << why;         \
-    }                              \
-  } while (0)
 
 // Counts the playback notifications; the end (type 2) is what the test waits for.
 class PlaybackListener {
@@ -73,7 +48,7 @@ class PlaybackListener {
 };
 
 TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitch) {
-  REQUIRE_SOUND(MissingSoundServer());
+  VS_REQUIRE_SOUND(wavetest::MissingSoundServer());
   const fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / "engineloopback";
   fs::create_directories(dir);
   Settings settings((dir / "Settings.ini").string());
@@ -98,8 +73,8 @@ TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitc
   PlaybackListener played;
   out.AddCallback(CallbackMethod<PlaybackListener, AudioCallbackParams>(&played, &PlaybackListener::OnAudio));
 
-  REQUIRE_SOUND(engine.StartRecord() ? "" : "PortAudio finds no input device");
-  REQUIRE_SOUND(out.Open(0, 3) ? "" : "PortAudio finds no output device");
+  VS_REQUIRE_SOUND(engine.StartRecord() ? "" : "PortAudio finds no input device");
+  VS_REQUIRE_SOUND(out.Open(0, 3) ? "" : "PortAudio finds no output device");
   ASSERT_TRUE(out.Start(&tone));
   ASSERT_TRUE(played.WaitEnd());
   out.Stop();
