@@ -71,8 +71,8 @@ int TLevelPanel::LevelOf(double power) {
 }
 
 void TLevelPanel::PostPosition(int value) {
-  QMetaObject::invokeMethod(
-      pbrLevel, [bar = pbrLevel, value] { bar->setValue(std::clamp(value, 0, kMaximum)); }, Qt::QueuedConnection);
+  // The bar ignores values outside its range, so they are brought into it here.
+  QMetaObject::invokeMethod(pbrLevel, "setValue", Qt::QueuedConnection, Q_ARG(int, std::clamp(value, 0, kMaximum)));
 }
 
 void TLevelPanel::resizeEvent(QResizeEvent* event) {

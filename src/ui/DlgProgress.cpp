@@ -49,8 +49,7 @@ int TfrmProgress::BarPosition(const ProgressCallbackParams& params) {
 }
 
 void TfrmProgress::PostPosition(int position) {
-  QMetaObject::invokeMethod(
-      pbrProgress, [bar = pbrProgress, position] { bar->setValue(position); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(pbrProgress, "setValue", Qt::QueuedConnection, Q_ARG(int, position));
 }
 
 void TfrmProgress::Finish() {

@@ -358,7 +358,7 @@ void TfrmMain::OnFormantValue(FormantValue& value) {
     const std::lock_guard<std::mutex> hold(trailLock);
     FormantChart::AddToTrail(formantTrail, value);
   }
-  QMetaObject::invokeMethod(pbxFormant, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(pbxFormant, "update", Qt::QueuedConnection);
 }
 
 void TfrmMain::OnAnalysisDone(bool& success) { Post(UM_ANALYSIS_DONE, success ? 1 : 0); }

@@ -50,6 +50,11 @@ class TResizePanel;
 class TfrmMain : public QMainWindow {
   Q_OBJECT
 
+  // Declared before the Engine so that they outlive it: its F0 worker may still report while it is
+  // being destroyed.
+  std::mutex trailLock;     // formantTrail: the capture thread shifts it while paints read it
+  std::mutex progressLock;  // progressDialog: the F0 worker reads it while this thread sets and clears it
+
  public:
   // Where the window records from, plays to and keeps its files. Unset members take the defaults: the
   // default sound devices, Settings.ini in the user's folder, the regions folder beside the program.
@@ -177,8 +182,6 @@ class TfrmMain : public QMainWindow {
 
   void Post(QEvent::Type type, int wParam = 0);
 
-  std::mutex trailLock;     // formantTrail: the capture thread shifts it while paints read it
-  std::mutex progressLock;  // progressDialog: the F0 worker reads it while this thread sets and clears it
   bool destroying = false;
   bool analysisPending = false;  // a recording ended and its F0 analysis has not reported yet
   bool analysisFailed = false;
