@@ -100,14 +100,19 @@ bool Engine::StartRecord() {
   formantAnalyzer.Prepare(frameLength);
 
   // The analyzer fills (order + 1) / 2 formants; F2 is read even when a low order gives only one.
-  const size_t formantSlots = std::max<size_t>(2, static_cast<size_t>(std::max(formantAnalyzer.GetOrder(), 0) + 1) / 2);
+  const size_t order = static_cast<size_t>(std::max(formantAnalyzer.GetOrder(), 0));
+  const size_t formantSlots = std::max<size_t>(2, (order + 1) / 2);
   blockFrame.assign(frameLength, 0.0);
   blockFormants.assign(formantSlots, 0.0);
   blockBandwidths.assign(formantSlots, 0.0);
 
   const unsigned bufferBytes = static_cast<unsigned>(sound.GetFormat().FramesToBytes(frameLength));
   audioIn.Open(bufferBytes, kCaptureBuffers);  // a failed open makes Start fail
-  return audioIn.Start(&recordStream);
+  if (audioIn.Start(&recordStream)) return true;
+  // Nothing runs: leave no device open and no work arrays behind.
+  audioIn.Close();
+  formantAnalyzer.Release();
+  return false;
 }
 
 void Engine::StopRecord(bool skipAnalysis) {
