@@ -62,6 +62,9 @@ void TfrmMain::RunCommand(const std::function<void()>& function) {
     ShowError(QString::fromUtf8(error.what()));
   } catch (const std::bad_alloc&) {
     ShowError(QString::fromUtf8(kOutOfMemory));
+  } catch (const std::exception&) {
+    // Any other failure ends the command the same way, as an error without a message of its own.
+    ShowError(QString());
   }
   UpdateActions();
 }

@@ -71,6 +71,9 @@ void TfrmMain::CreateControls() {
   tbTools->addSeparator();
   tbTools->addAction(actStartPlay);
   tbTools->addAction(actStopPlay);
+  for (QAction* action : {actStartRecord, actStopRecord, actStartPlay, actStopPlay}) {
+    if (QWidget* button = tbTools->widgetForAction(action)) button->setFixedSize(30, 28);
+  }
   band->addWidget(tbTools);
 
   pnlRegions = new QWidget(ControlBar1);
