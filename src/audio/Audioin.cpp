@@ -126,7 +126,7 @@ bool AudioIn::Start(SoundStream* stream) {
 bool AudioIn::Stop() {
   if (!recording) return false;
   if (opened) {
-    std::lock_guard<std::mutex> guard(lock);
+    std::unique_lock<std::mutex> guard(lock);
     uint32_t position = 0;
     if (finished) {
       // The capture thread has ended on its own (target full, or a device failure): there is no stop
@@ -144,6 +144,11 @@ bool AudioIn::Stop() {
       recording = false;
       bool stopped = false;
       for (int i = 1; i <= 24; ++i) {
+        if (finished) {
+          // The capture thread has taken everything up to the stop point and reset the device itself.
+          stopped = true;
+          break;
+        }
         uint32_t now = 0;
         if (!wave->GetPosition(now) || now < position) break;
         if (now > position + headerBytes) {
@@ -152,7 +157,12 @@ bool AudioIn::Stop() {
           stopped = true;
           break;
         }
+        // The capture thread may queue buffers meanwhile: when it has fallen behind by the whole ring, the
+        // device has no buffer left to move past the stop point with, and a reset would drop every filled
+        // buffer it has not taken yet. Stop and reset themselves still never meet a queueing.
+        guard.unlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(i));
+        guard.lock();
       }
       if (!stopped) {
         // The stop point cannot be waited for: the capture ends with the next buffer, whatever it holds.

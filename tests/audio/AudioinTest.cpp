@@ -154,6 +154,32 @@ TEST_F(AudioInTest, Stop_WhenTheCaptureThreadHasFallenBehind_StillEndsAtTheStopP
   EXPECT_EQ(listener.Events().back(), (Event{2, 3 * 275 + 100}));
 }
 
+// The capture thread is behind by the whole ring when the stop comes: every buffer is filled and none is
+// queued, so the device can only move past the stop point once the capture thread queues buffers again
+// while Stop waits. Nothing recorded before the stop point is dropped, and Stop does not wait it out.
+TEST_F(AudioInTest, Stop_WhenEveryBufferIsFilledAndWaiting_KeepsAllUpToTheStopPosition) {
+  device->SetManual();
+  device->SetSourceSamples(Ramp(60000));
+  GatedTarget gated;
+  ASSERT_TRUE(in.Open(550, 5));
+  ASSERT_TRUE(in.Start(&gated));
+  ASSERT_TRUE(Eventually([&] { return device->IsStarted(); }));
+  device->Step(275);
+  gated.WaitEntered();                      // the capture thread is stuck with buffer 0
+  ASSERT_EQ(device->Step(10 * 275), 4 * 275u) << "buffers 1 to 4 filled, nothing else queued";
+  const auto begin = std::chrono::steady_clock::now();
+  auto stop = std::async(std::launch::async, [&] { return in.Stop(); });
+  ASSERT_TRUE(Eventually([&] { return !device->PositionLog().empty(); }));
+  EXPECT_EQ(device->PositionLog().front(), 5u * 550u);
+  gated.Release();
+  // The device moves on as far as the capture thread gives it buffers.
+  while (stop.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) device->Step(100);
+  ASSERT_TRUE(stop.get());
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(250));
+  EXPECT_EQ(gated.samples, Ramp(5 * 275));
+  EXPECT_EQ(listener.Events().back(), (Event{2, 5 * 275}));
+}
+
 // Real-time clock: wherever the stop lands, the recording ends at the position Stop read first.
 TEST_F(AudioInTest, Stop_InRealTime_EndsAtTheFirstPositionStopRead) {
   device->SetSpeed(2.0);
