@@ -72,8 +72,9 @@ class Engine {
   // Writes <base>.wav, <base>.f0 and <base>.fr; each file replaces an earlier one only once it is
   // complete. Throws Error with the message the user is to see.
   void SaveFiles(const std::string& path);
-  // Reads <base>.wav, <base>.f0 and <base>.fr in that order; what an earlier file replaced stays
-  // replaced when a later one fails. Throws Error with the message the user is to see.
+  // Reads <base>.wav, <base>.f0 and <base>.fr in that order and replaces the sound, the F0 result and
+  // the formant track only once all three have been read, so a failed open leaves the session that was
+  // there, whole. Throws Error with the message the user is to see.
   void LoadFiles(const std::string& path);
 
   // The fixed recording format: 16-bit signed PCM, mono, 11025 Hz.
@@ -115,9 +116,9 @@ class Engine {
   void SaveWave(const std::string& fileName);
   void SaveFZero(const std::string& fileName);
   void SaveFormants(const std::string& fileName);
-  void LoadWave(const std::string& fileName);
-  void LoadFZero(const std::string& fileName);
-  void LoadFormants(const std::string& fileName);
+  void LoadWave(const std::string& fileName, SoundMemoryStream& into) const;
+  std::shared_ptr<const FZeroResult> LoadFZero(const std::string& fileName) const;
+  static std::vector<FormantValue> LoadFormants(const std::string& fileName);
 
   Settings* settings;
   uint32_t frameLength;

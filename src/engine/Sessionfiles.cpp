@@ -142,9 +142,18 @@ void Engine::SaveFiles(const std::string& path) {
 
 void Engine::LoadFiles(const std::string& path) {
   if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
-  LoadWave(ChangeExtension(path, ".wav"));
-  LoadFZero(ChangeExtension(path, ".f0"));
-  LoadFormants(ChangeExtension(path, ".fr"));
+  // Nothing is replaced until every file has been read: a session whose .f0 or .fr turns out bad must
+  // not leave one recording's sound with another's analyses, which the next save would store as one.
+  SoundMemoryStream loaded(GetSoundFormat());
+  LoadWave(ChangeExtension(path, ".wav"), loaded);
+  std::shared_ptr<const FZeroResult> result = LoadFZero(ChangeExtension(path, ".f0"));
+  std::vector<FormantValue> formants = LoadFormants(ChangeExtension(path, ".fr"));
+
+  sound.Swap(loaded);
+  sound.Seek(0, 0);
+  std::atomic_store(&fzeroResult, std::move(result));
+  formantList = std::move(formants);
+  formantTrack = formantList;
 }
 
 void Engine::SaveWave(const std::string& fileName) {
@@ -197,28 +206,25 @@ void Engine::SaveFormants(const std::string& fileName) {
   WriteTextFile(fileName, lines);
 }
 
-void Engine::LoadWave(const std::string& fileName) {
+void Engine::LoadWave(const std::string& fileName, SoundMemoryStream& into) const {
   WaveFileStream file(fileName, kModeRead);
   // A file that could not be opened has no valid format either.
   if (!file.IsOpen() || file.GetFormat() != GetSoundFormat()) throw Error(kFormatError);
 
-  sound.Resize(0);
   // Room for the whole file at once instead of one reallocation per block; a header that claims more
   // than the file holds is not believed.
   std::error_code error;
   const uintmax_t fileBytes = std::filesystem::file_size(fileName, error);
   if (!error && fileBytes > kWaveHeaderBytes) {
-    const uintmax_t framesInFile = (fileBytes - kWaveHeaderBytes) / sound.GetFormat().GetBlockAlign();
-    sound.Reserve(static_cast<unsigned>(std::min<uintmax_t>(file.GetLength(), framesInFile)));
+    const uintmax_t framesInFile = (fileBytes - kWaveHeaderBytes) / into.GetFormat().GetBlockAlign();
+    into.Reserve(static_cast<unsigned>(std::min<uintmax_t>(file.GetLength(), framesInFile)));
   }
   SoundConvertExecuter executer;
   executer.SetConverter(NullConvert());
-  const bool copied = executer.Run(file, sound);
-  sound.Seek(0, 0);
-  if (!copied) throw Error(kInternalError);
+  if (!executer.Run(file, into)) throw Error(kInternalError);
 }
 
-void Engine::LoadFZero(const std::string& fileName) {
+std::shared_ptr<const FZeroResult> Engine::LoadFZero(const std::string& fileName) const {
   const std::vector<LineFields> lines = ReadFieldLines(fileName);
   std::shared_ptr<FZeroResult> result;
   try {
@@ -231,14 +237,15 @@ void Engine::LoadFZero(const std::string& fileName) {
     result->values[i].power = static_cast<float>(lines[i].b);
     result->values[i].score = static_cast<float>(lines[i].c);
   }
-  std::atomic_store(&fzeroResult, std::shared_ptr<const FZeroResult>(std::move(result)));
+  return result;
 }
 
-void Engine::LoadFormants(const std::string& fileName) {
+std::vector<FormantValue> Engine::LoadFormants(const std::string& fileName) {
   const std::vector<LineFields> lines = ReadFieldLines(fileName);
-  formantList.clear();
-  for (const LineFields& line : lines) formantList.push_back(FormantValue{line.c, line.a, line.b});
-  formantTrack = formantList;
+  std::vector<FormantValue> formants;
+  formants.reserve(lines.size());
+  for (const LineFields& line : lines) formants.push_back(FormantValue{line.c, line.a, line.b});
+  return formants;
 }
 
 }  // namespace vowelscope

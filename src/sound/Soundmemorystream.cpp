@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace vowelscope {
 
@@ -93,6 +94,17 @@ bool SoundMemoryStream::Grow(unsigned needed) {
   }
   // Short of memory for the margin: the exact size may still fit.
   return Reserve(needed);
+}
+
+void SoundMemoryStream::Swap(SoundMemoryStream& other) {
+  std::swap(format, other.format);
+  std::swap(canRead, other.canRead);
+  std::swap(canWrite, other.canWrite);
+  std::swap(length, other.length);
+  std::swap(owner, other.owner);
+  std::swap(data, other.data);
+  std::swap(position, other.position);
+  std::swap(capacity, other.capacity);
 }
 
 bool SoundMemoryStream::Reserve(unsigned frames) {

@@ -35,6 +35,9 @@ class SoundMemoryStream : public SoundStream {
   bool Reserve(unsigned frames);
   // Sets length and capacity to exactly `frames`; new frames are zero. False for a view.
   bool Resize(unsigned frames);
+  // Exchanges everything with `other` (memory, ownership, format, length, position) without copying:
+  // a sound can be read in completely before it takes the place of the one in use.
+  void Swap(SoundMemoryStream& other);
 
  private:
   // Reallocates to exactly `frames` frames; nothing changes when that fails.

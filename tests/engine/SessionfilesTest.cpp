@@ -1,5 +1,6 @@
 // Saving and opening the three files of a session: the text formats, their parse rules, refused WAVE
-// formats, and saves that fail without harming what was saved before.
+// formats, saves that fail without harming what was saved before, and opens that fail without harming
+// the session that was open.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -182,31 +184,84 @@ TEST_F(SessionfilesTest, TextFiles_LoadWhateverTheirLineEndsBlankLinesAndExtraOr
   EXPECT_EQ((*engine->GetFormantTrack())[0].f2, 1200.0);
 }
 
-TEST_F(SessionfilesTest, LineOfThreeFields_FailsThatFile_AndKeepsWhatItWouldHaveReplaced) {
+// What the session in the Engine looks like from outside, to compare before and after a failed load.
+struct SessionState {
+  std::vector<int16_t> sound;
+  std::shared_ptr<const FZeroResult> f0;
+  std::vector<FormantValue> track;
+};
+
+void FolderInstead(const std::string& file) {
+  fs::remove(file);
+  fs::create_directory(file);
+}
+
+SessionState StateOf(Engine& engine) {
+  return {SoundSamples(engine), engine.GetFZeroResult(), *engine.GetFormantTrack()};
+}
+
+void ExpectSameState(const SessionState& before, Engine& engine) {
+  EXPECT_EQ(SoundSamples(engine), before.sound);
+  EXPECT_EQ(engine.GetFZeroResult(), before.f0) << "the very same F0 result";
+  const std::vector<FormantValue>& track = *engine.GetFormantTrack();
+  ASSERT_EQ(track.size(), before.track.size());
+  for (size_t i = 0; i < track.size(); ++i) {
+    EXPECT_EQ(track[i].f1, before.track[i].f1);
+    EXPECT_EQ(track[i].f2, before.track[i].f2);
+    EXPECT_EQ(track[i].power, before.track[i].power);
+  }
+}
+
+// Whatever file of a session fails, and however (a bad line, gone since the caller checked that it
+// exists, a folder in its place), the load throws that file's message and the session loaded before
+// stays whole: no new sound with the old analyses, which a later save would store as one session.
+TEST_F(SessionfilesTest, LoadThatFailsInAnyFile_ThrowsItsMessage_AndKeepsThePreviousSessionWhole) {
   WriteSession("a", kSamplesA, kF0A, kFrA);
   engine->LoadFiles(Base("a.wav"));
-  const auto f0A = engine->GetFZeroResult();
+  const SessionState before = StateOf(*engine);
+  ASSERT_NE(before.f0, nullptr);
 
-  // A bad .f0: the new sound is in, the old F0 result and formant track stay, the .fr is not read.
-  WriteSession("b", {5, 6}, "0\t1\t2\t3\r\n10\t1\t2\r\n", "0\t9\t9\t9\r\n");
-  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), kFormatError);
-  EXPECT_EQ(SoundSamples(*engine), (std::vector<int16_t>{5, 6}));
-  EXPECT_EQ(engine->GetFZeroResult(), f0A);
-  ASSERT_EQ(engine->GetFormantTrack()->size(), 1u);
-  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 700.5);
+  const std::string goodF0 = "0\t1\t2\t3\r\n";
+  const std::string goodFr = "0\t9\t9\t9\r\n";
+  struct Case {
+    const char* what;
+    const char* broken;  // the extension of the file to spoil
+    void (*spoil)(const std::string& file);
+    const std::string& message;
+  };
+  const Case cases[] = {
+      {".f0 line of three fields", ".f0",
+       [](const std::string& f) { WriteFile(f, "0\t1\t2\t3\r\n10\t1\t2\r\n"); }, kFormatError},
+      {".fr line of three fields", ".fr",
+       [](const std::string& f) { WriteFile(f, "0\t1\t2\t3\r\n25\t1\t2\r\n"); }, kFormatError},
+      {".wav gone", ".wav", [](const std::string& f) { fs::remove(f); }, kFormatError},
+      {".f0 gone", ".f0", [](const std::string& f) { fs::remove(f); }, kReadFailed},
+      {".fr gone", ".fr", [](const std::string& f) { fs::remove(f); }, kReadFailed},
+      {".wav a folder", ".wav", [](const std::string& f) { FolderInstead(f); }, kFormatError},
+      {".f0 a folder", ".f0", [](const std::string& f) { FolderInstead(f); }, kReadFailed},
+      {".fr a folder", ".fr", [](const std::string& f) { FolderInstead(f); }, kReadFailed},
+      {".wav cut inside its header", ".wav",
+       [](const std::string& f) { fs::resize_file(f, 30); }, kFormatError},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(Base("b.wav"));
+    fs::remove_all(Base("b.f0"));
+    fs::remove_all(Base("b.fr"));
+    WriteSession("b", {5, 6}, goodF0, goodFr);
+    c.spoil(Base("b") + c.broken);
+    EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), c.message);
+    ExpectSameState(before, *engine);
+  }
 
-  // A bad .fr: sound and F0 are the new ones, the formant track the old one.
-  WriteSession("c", {8}, "0\t1\t2\t3\r\n", "0\t1\t2\t3\r\n25\t1\t2\r\n");
-  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("c.wav")); }), kFormatError);
-  EXPECT_EQ(SoundSamples(*engine), (std::vector<int16_t>{8}));
+  // An intact session still loads completely afterwards.
+  WriteSession("c", {8}, goodF0, goodFr);
+  engine->LoadFiles(Base("c.wav"));
+  EXPECT_EQ(SoundSamples(*engine), std::vector<int16_t>{8});
   ASSERT_EQ(engine->GetFZeroResult()->values.size(), 1u);
   EXPECT_EQ(engine->GetFZeroResult()->values[0].frequency, 1.0f);
   ASSERT_EQ(engine->GetFormantTrack()->size(), 1u);
-  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 700.5);
-
-  // A missing text file cannot be read.
-  WriteWave(Base("d.wav"), Engine::GetSoundFormat(), {1});
-  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("d.wav")); }), kReadFailed);
+  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 9.0);
 }
 
 TEST_F(SessionfilesTest, WaveInAnotherFormat_IsRefused_AndThePreviousRecordingStays) {
@@ -219,7 +274,8 @@ TEST_F(SessionfilesTest, WaveInAnotherFormat_IsRefused_AndThePreviousRecordingSt
     uint16_t channels;
     uint16_t bits;
   };
-  for (const Case& c : {Case{"22050 Hz", 22050, 1, 16}, Case{"stereo", 11025, 2, 16}, Case{"8 bit", 11025, 1, 8}}) {
+  for (const Case& c : {Case{"22050 Hz", 22050, 1, 16}, Case{"stereo", 11025, 2, 16}, Case{"8 bit", 11025, 1, 8},
+                       Case{"44.1 kHz stereo", 44100, 2, 16}}) {
     SCOPED_TRACE(c.what);
     SoundFormat format = Engine::GetSoundFormat();
     format.SetKind(c.bits == 8 ? PcmUnsigned : PcmSigned);
@@ -325,6 +381,38 @@ TEST_F(SessionfilesTest, SaveThatRunsOutOfRoom_LeavesTheEarlierSessionIntact_And
   // With room again the same save goes through.
   engine->SaveFiles(Base("a.wav"));
   EXPECT_EQ(fs::file_size(Base("a.wav")), 46u + 40000u);
+}
+
+// The sound fits but one of the text files does not: that file fails with the save message, the file it
+// would have replaced stays as it was, the files after it are not written, and nothing temporary is left.
+TEST_F(SessionfilesTest, TextFileThatRunsOutOfRoom_FailsWithTheSaveMessage_AndKeepsTheEarlierFile) {
+  const std::string oldText = "0\t1.000\t1.000\t1.000\r\n";
+  std::string longText;
+  for (int i = 0; i < 1000; ++i) longText += FormatString("%d\t123.456\t2345.678\t45.125\r\n", i * 10);
+  struct Case {
+    const char* what;
+    std::string f0, fr;              // of the session being saved
+    std::string f0After, frAfter;    // on disk after the failed save
+  };
+  const Case cases[] = {{".f0 too long", longText, kFrA, oldText, oldText},
+                        {".fr too long", kF0A, longText, kF0A, oldText}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteSession("a", kSamplesA, oldText, oldText);
+    WriteSession("long", {1, 2, 3}, c.f0, c.fr);
+    engine->LoadFiles(Base("long.wav"));
+    {
+      FileSizeLimit limit(8192);
+      ASSERT_TRUE(limit.Active());
+      EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("a.wav")); }), kSaveFailed);
+    }
+    // The files are written in order and each replaces its old one when complete: the sound is new.
+    EXPECT_EQ(ReadFile(Base("a.wav")), ReadFile(Base("long.wav")));
+    EXPECT_EQ(ReadFile(Base("a.f0")), c.f0After);
+    EXPECT_EQ(ReadFile(Base("a.fr")), c.frAfter);
+    EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "a.f0", "a.fr", "long.wav", "long.f0",
+                                                         "long.fr"}));
+  }
 }
 
 // Switches the numeric locale to one with a decimal comma for as long as it lives; German is built

@@ -244,5 +244,36 @@ TEST(SoundMemoryStream, ViewTakesOnlyWhatFitsAndCannotGrow) {
   EXPECT_EQ(out[2], 13);
 }  // the view is destroyed here and must leave the vector's memory alone
 
+TEST(SoundMemoryStream, Swap_ExchangesMemoryOwnershipAndPosition_WithoutCopying) {
+  SoundFormat stereo = Mono16();
+  stereo.SetChannels(2);
+  SoundMemoryStream a(Mono16());
+  const auto ramp = Ramp(1000, 1);
+  ASSERT_TRUE(a.Write(ramp.data(), 1000, nullptr));
+  ASSERT_TRUE(a.Seek(10, 0));
+  const uint8_t* aData = a.GetData();
+  const uint32_t aCapacity = a.GetCapacity();
+  std::vector<int16_t> memory(8, 7);
+  SoundMemoryStream b(memory.data(), 4, stereo);
+
+  a.Swap(b);
+  EXPECT_FALSE(a.IsOwner());
+  EXPECT_EQ(a.GetData(), reinterpret_cast<uint8_t*>(memory.data()));
+  EXPECT_EQ(a.GetLength(), 4u);
+  EXPECT_EQ(a.GetFormat().GetChannels(), 2);
+  EXPECT_EQ(a.Tell(), 0u);
+  EXPECT_FALSE(a.Reserve(100)) << "a view now";
+  EXPECT_TRUE(b.IsOwner());
+  EXPECT_EQ(b.GetData(), aData);
+  EXPECT_EQ(b.GetCapacity(), aCapacity);
+  EXPECT_EQ(b.GetLength(), 1000u);
+  EXPECT_EQ(b.Tell(), 10u);
+  EXPECT_EQ(b.GetFormat(), Mono16());
+  ASSERT_TRUE(b.Seek(999, 0));
+  ASSERT_TRUE(b.Write(ramp.data(), 2, nullptr)) << "owning now: grows";
+  EXPECT_EQ(b.GetLength(), 1001u);
+  EXPECT_EQ(reinterpret_cast<const int16_t*>(b.GetData())[998], 999);
+}  // b frees the memory it took over once; a leaves the vector's memory alone
+
 }  // namespace
 }  // namespace vowelscope
