@@ -39,6 +39,7 @@ std::string NarrowPath(const QString& path) { return QFile::encodeName(path).toS
 
 const char* const TfrmMain::kRecordStartFailed = "録音を開始できませんでした。入力デバイスを確認してください。";
 const char* const TfrmMain::kAnalysisStartFailed = "F0 分析を開始できませんでした。";
+const char* const TfrmMain::kPlayStartFailed = "再生を開始できませんでした。出力デバイスを確認してください。";
 
 TfrmMain::TfrmMain(Environment environment)
     : settings(environment.settingsFile ? *environment.settingsFile : Settings::GetSettingsFileName()),
@@ -230,8 +231,11 @@ void TfrmMain::StartPlayback() {
   sound->Read(copy->GetData(), length, &read);
   copy->Seek(0, 0);
   playbackStream = std::move(copy);
-  audioOut.Open(0, kPlaybackBuffers);
-  audioOut.Start(playbackStream.get());
+  if (audioOut.Open(0, kPlaybackBuffers) && audioOut.Start(playbackStream.get())) return;
+  // Nothing plays, and nothing will report an end: release the device and the copy now, and say so, as
+  // for a recording that cannot start.
+  StopPlayback();
+  throw Error(kPlayStartFailed);
 }
 
 void TfrmMain::actStopPlayExecute() { StopPlayback(); }
@@ -301,7 +305,8 @@ void TfrmMain::actLoadExecute() {
   const std::pair<const char*, const char*> required[] = {
       {".wav", "WAVE ファイルが見つかりません。"}, {".f0", "F0 ファイルが見つかりません。"}, {".fr", "FR ファイルが見つかりません。"}};
   for (const auto& [extension, missing] : required) {
-    if (!FileExists(ChangeExtension(path, extension))) throw Error(missing);
+    const std::string name = ChangeExtension(path, extension);
+    if (!(fileExists ? fileExists(name) : FileExists(name))) throw Error(missing);
   }
   engine.LoadFiles(path);
   RebuildWaveform();

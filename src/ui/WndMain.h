@@ -76,6 +76,8 @@ class TfrmMain : public QMainWindow {
   static const char* const kRecordStartFailed;
   // The message shown when the F0 analysis of a finished recording could not run.
   static const char* const kAnalysisStartFailed;
+  // The message shown when a playback could not start.
+  static const char* const kPlayStartFailed;
 
   // Members, constructed in this order and destroyed in the reverse one.
   Settings settings;
@@ -123,6 +125,9 @@ class TfrmMain : public QMainWindow {
   std::function<QString()> chooseSaveFile;
   std::function<QString()> chooseOpenFile;
   std::function<void(const QString&)> showError;
+  // The open command's check that a file exists (FileExists when unset); tests use it to have a file
+  // vanish between the check and the reading.
+  std::function<bool(const std::string&)> fileExists;
 
  protected:
   bool event(QEvent* event) override;
