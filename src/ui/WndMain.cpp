@@ -324,10 +324,11 @@ void TfrmMain::actExitExecute() { close(); }
 // Messages and listeners
 
 void TfrmMain::Post(QEvent::Type type, int wParam) {
-  QCoreApplication::postEvent(this, new TMessageEvent(type, wParam));
+  QCoreApplication::postEvent(this, TMessageEvent::Handing(new TMessageEvent(type, wParam)));
 }
 
 bool TfrmMain::event(QEvent* event) {
+  TMessageEvent::Received(event);
   const QEvent::Type type = event->type();
   if (type == UM_CREATED) {
     pnlRegions->update();

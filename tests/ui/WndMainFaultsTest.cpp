@@ -331,8 +331,8 @@ struct DeviceFault {
 };
 
 TEST_F(MainWindowFaultsTest, AnInputDeviceThatFails_EndsTheRecording_KeepsWhatWasRecorded_AndTheNextOneWorks) {
-  // The capture re-prepares and re-queues one buffer per 25 ms block; position, stop and reset are
-  // first asked for when the user stops.
+  // The capture re-prepares and re-queues one buffer per 25 ms block; position and reset are first
+  // asked for when the user stops.
   const DeviceFault faults[] = {
       {"open", WaveOperation::Open, 0, 1, false},
       {"start", WaveOperation::Start, 0, 1, false},
