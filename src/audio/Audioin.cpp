@@ -123,6 +123,12 @@ bool AudioIn::Start(SoundStream* stream) {
   return true;
 }
 
+// A reset hands every buffer back, which wakes the capture thread to end the capture. When the reset
+// itself fails nothing may come back: wake the thread here, or Stop would wait for it for ever.
+void AudioIn::ResetForStop() {
+  if (!wave->Reset()) semaphore.release();
+}
+
 bool AudioIn::Stop() {
   if (!recording) return false;
   if (opened) {
@@ -132,12 +138,12 @@ bool AudioIn::Stop() {
       // The capture thread has ended on its own (target full, or a device failure): there is no stop
       // point to wait for, only buffers the device may still hold.
       recording = false;
-      wave->Reset();
+      ResetForStop();
     } else if (!wave->GetPosition(position)) {
       recording = false;
       // Without a position the capture ends with what the device hands back now; waiting for the next
       // full buffer could wait for ever on a device that has stopped delivering.
-      wave->Reset();
+      ResetForStop();
     } else {
       stopPosition = position;
       stopKnown = true;
@@ -168,7 +174,7 @@ bool AudioIn::Stop() {
         // The stop point cannot be waited for: the capture ends with the next buffer, whatever it holds.
         // (stopPosition stays, so a capture thread that has just read stopKnown still cuts right.)
         stopKnown = false;
-        wave->Reset();
+        ResetForStop();
       }
     }
   } else {

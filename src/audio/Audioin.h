@@ -70,6 +70,8 @@ class AudioIn {
   static void DeviceDone(void* instance, WaveHeader* header);
   bool QueueBuffer(unsigned index);  // with `lock` held
   void ReleaseBuffer(unsigned index);
+  // Stop's reset; wakes the capture thread itself when the device cannot hand its buffers back.
+  void ResetForStop();
   void Notify(int32_t type, int32_t samples);
   void CaptureThread();
   void CloseCapture(uint32_t total);

@@ -84,6 +84,14 @@ bool Engine::StartRecord() {
   // means the next StopRecord always finds the controller free.
   threadController.Wait(ThreadController::INFINITE);
 
+  // The device first: when there is none, the last recording stays whole with its analyses, instead of
+  // an empty sound beside the old F0 and formant tracks that a save would store as one session.
+  const unsigned bufferBytes = static_cast<unsigned>(sound.GetFormat().FramesToBytes(frameLength));
+  if (!audioIn.Open(bufferBytes, kCaptureBuffers)) {
+    audioIn.Close();
+    return false;
+  }
+
   formantAnalyzer.SetOrder(settings->GetFormantOrder());
   formantAnalyzer.SetMaxBandwidth(static_cast<double>(settings->GetFormantBandWidth()));
   formantAnalyzer.SetPreEmphasis(settings->GetFormantPreEmphasis());
@@ -106,8 +114,6 @@ bool Engine::StartRecord() {
   blockFormants.assign(formantSlots, 0.0);
   blockBandwidths.assign(formantSlots, 0.0);
 
-  const unsigned bufferBytes = static_cast<unsigned>(sound.GetFormat().FramesToBytes(frameLength));
-  audioIn.Open(bufferBytes, kCaptureBuffers);  // a failed open makes Start fail
   if (audioIn.Start(&recordStream)) return true;
   // Nothing runs: leave no device open and no work arrays behind.
   audioIn.Close();

@@ -112,10 +112,11 @@ class Engine {
   // Analyses and stores one block of at most frameLength samples.
   void ProcessBlock(const int16_t* samples, unsigned count);
 
-  // Session file pieces (Sessionfiles.cpp).
-  void SaveWave(const std::string& fileName);
-  void SaveFZero(const std::string& fileName);
-  void SaveFormants(const std::string& fileName);
+  // Session file pieces (Sessionfiles.cpp). Each writes its file complete under a temporary name beside
+  // fileName and returns that name; SaveFiles renames the three into place only when all are written.
+  std::string SaveWave(const std::string& fileName);
+  std::string SaveFZero(const std::string& fileName);
+  std::string SaveFormants(const std::string& fileName);
   void LoadWave(const std::string& fileName, SoundMemoryStream& into) const;
   std::shared_ptr<const FZeroResult> LoadFZero(const std::string& fileName) const;
   static std::vector<FormantValue> LoadFormants(const std::string& fileName);

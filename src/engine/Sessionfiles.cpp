@@ -2,8 +2,9 @@
 // (the formant track), the latter two tab-separated text of "time<TAB>a<TAB>b<TAB>c" lines:
 //   .f0: time in ms (i * frame shift), frequency, power, score
 //   .fr: time in ms (i * 25), f1, f2, power
-// Every file is written beside its target under a temporary name and renamed into place once it is
-// complete, so a failed save never destroys what was saved before.
+// The three files are written beside their targets under temporary names and renamed into place only
+// once all three are complete, so a failed save leaves the session saved before whole: never a new
+// sound beside the old analyses.
 
 #include <algorithm>
 #include <charconv>
@@ -108,9 +109,23 @@ std::vector<LineFields> ReadFieldLines(const std::string& fileName) {
   return parsed;
 }
 
-void WriteTextFile(const std::string& fileName, const std::list<std::string>& lines) {
-  // WriteLines itself goes through a temporary file beside the target.
-  if (!WriteLines(fileName, lines)) throw Error(kSaveFailed);
+// A new, empty file beside target with a name of its own; throws `failure` when none can be made.
+std::string CreateTemporaryBeside(const std::string& target, const char* failure) {
+  std::string temporary;
+  std::FILE* created = platform::CreateFileBeside(target, temporary);
+  if (created == nullptr) throw Error(failure);
+  std::fclose(created);
+  return temporary;
+}
+
+// Writes the lines under a temporary name beside fileName and returns that name.
+std::string WriteTextFile(const std::string& fileName, const std::list<std::string>& lines) {
+  const std::string temporary = CreateTemporaryBeside(fileName, kSaveFailed);
+  if (!WriteLines(temporary, lines)) {
+    std::remove(temporary.c_str());
+    throw Error(kSaveFailed);
+  }
+  return temporary;
 }
 
 // Whether the closed WAVE file at fileName holds exactly `frames` frames of `format`, header included.
@@ -135,9 +150,35 @@ bool SyncToDisk(const std::string& fileName) {
 void Engine::SaveFiles(const std::string& path) {
   // The capture thread writes the sound and the F0 job replaces the result.
   if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
-  SaveWave(ChangeExtension(path, ".wav"));
-  SaveFZero(ChangeExtension(path, ".f0"));
-  SaveFormants(ChangeExtension(path, ".fr"));
+  const std::string targets[3] = {ChangeExtension(path, ".wav"), ChangeExtension(path, ".f0"),
+                                  ChangeExtension(path, ".fr")};
+  // The sound's failures keep their own message, as when the copy into the WAVE file fails.
+  const char* const failures[3] = {kInternalError, kSaveFailed, kSaveFailed};
+  std::vector<std::string> temporaries;
+  auto removeFrom = [&temporaries](size_t first) {
+    for (size_t j = first; j < temporaries.size(); ++j) std::remove(temporaries[j].c_str());
+  };
+  try {
+    temporaries.push_back(SaveWave(targets[0]));
+    temporaries.push_back(SaveFZero(targets[1]));
+    temporaries.push_back(SaveFormants(targets[2]));
+  } catch (...) {
+    removeFrom(0);
+    throw;
+  }
+  // A folder in the way of any file stops the save before anything is replaced.
+  for (size_t i = 0; i < 3; ++i) {
+    if (DirectoryExists(targets[i])) {
+      removeFrom(0);
+      throw Error(failures[i]);
+    }
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    if (std::rename(temporaries[i].c_str(), targets[i].c_str()) != 0) {
+      removeFrom(i);
+      throw Error(failures[i]);
+    }
+  }
 }
 
 void Engine::LoadFiles(const std::string& path) {
@@ -156,11 +197,8 @@ void Engine::LoadFiles(const std::string& path) {
   formantTrack = formantList;
 }
 
-void Engine::SaveWave(const std::string& fileName) {
-  std::string temporary;
-  std::FILE* created = platform::CreateFileBeside(fileName, temporary);
-  if (created == nullptr) throw Error(kInternalError);
-  std::fclose(created);
+std::string Engine::SaveWave(const std::string& fileName) {
+  const std::string temporary = CreateTemporaryBeside(fileName, kInternalError);
 
   const SoundFormat format = GetSoundFormat();
   bool copied = false;
@@ -173,16 +211,16 @@ void Engine::SaveWave(const std::string& fileName) {
     // Closing writes the header sizes; it fails when the last bytes did not reach the file.
     copied = file.Close() && copied;
   }
-  // Read back before it takes the place of an earlier session.
-  const bool complete = copied && WaveFileIsComplete(temporary, format, sound.GetLength()) &&
-                        SyncToDisk(temporary) && std::rename(temporary.c_str(), fileName.c_str()) == 0;
+  // Read back before it may take the place of an earlier session.
+  const bool complete = copied && WaveFileIsComplete(temporary, format, sound.GetLength()) && SyncToDisk(temporary);
   if (!complete) {
     std::remove(temporary.c_str());
     throw Error(kInternalError);
   }
+  return temporary;
 }
 
-void Engine::SaveFZero(const std::string& fileName) {
+std::string Engine::SaveFZero(const std::string& fileName) {
   std::list<std::string> lines;
   // Without a result yet the file is empty, so that every saved session can be opened again.
   if (const std::shared_ptr<const FZeroResult> result = GetFZeroResult()) {
@@ -193,17 +231,17 @@ void Engine::SaveFZero(const std::string& fileName) {
       ++index;
     }
   }
-  WriteTextFile(fileName, lines);
+  return WriteTextFile(fileName, lines);
 }
 
-void Engine::SaveFormants(const std::string& fileName) {
+std::string Engine::SaveFormants(const std::string& fileName) {
   std::list<std::string> lines;
   int index = 0;
   for (const FormantValue& value : formantTrack) {
     lines.push_back(FormatLine(index * kBlockMilliseconds, value.f1, value.f2, value.power));
     ++index;
   }
-  WriteTextFile(fileName, lines);
+  return WriteTextFile(fileName, lines);
 }
 
 void Engine::LoadWave(const std::string& fileName, SoundMemoryStream& into) const {

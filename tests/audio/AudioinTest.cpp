@@ -180,6 +180,24 @@ TEST_F(AudioInTest, Stop_WhenEveryBufferIsFilledAndWaiting_KeepsAllUpToTheStopPo
   EXPECT_EQ(listener.Events().back(), (Event{2, 5 * 275}));
 }
 
+// An input that has run dry with a buffer partly filled, and whose reset then fails, hands nothing back
+// by itself: Stop must still end the capture instead of waiting for that buffer for ever.
+TEST_F(AudioInTest, Stop_WhenTheInputStallsAndItsResetFails_StillEnds_KeepingTheFullBuffers) {
+  device->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+  device->SetSourceSamples(Ramp(1000));  // three full buffers of 275 frames and 175 frames of a fourth
+  ASSERT_TRUE(in.Open(550, 5));
+  ASSERT_TRUE(in.Start(&target));
+  ASSERT_TRUE(listener.WaitForFrames(3 * 275));
+  ASSERT_TRUE(Eventually([&] { return device->SourceLeft() == 0; }));
+  device->InjectFailure(WaveOperation::Reset);
+  auto stop = std::async(std::launch::async, [&] { return in.Stop(); });
+  ASSERT_EQ(stop.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "Stop hangs";
+  EXPECT_TRUE(stop.get());
+  EXPECT_GE(target.GetLength(), 3u * 275u);
+  EXPECT_EQ(Samples(target), Ramp(target.GetLength()));
+  EXPECT_EQ(listener.Events().back().type, 2);
+}
+
 // Real-time clock: wherever the stop lands, the recording ends at the position Stop read first.
 TEST_F(AudioInTest, Stop_InRealTime_EndsAtTheFirstPositionStopRead) {
   device->SetSpeed(2.0);

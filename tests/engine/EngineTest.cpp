@@ -192,7 +192,7 @@ TEST_F(EngineTest, StopWithoutRecording_AndASecondStop_DoNothing) {
   EXPECT_EQ(engine->GetFormantTrack()->size(), track.size());
 }
 
-TEST_F(EngineTest, InputThatCannotOpen_RefusesTheStart_AndNoListenerHearsAnything) {
+TEST_F(EngineTest, InputThatCannotOpen_RefusesTheStart_KeepsTheLastRecording_AndNoListenerHearsAnything) {
   input->InjectFailure(WaveOperation::Open);
   EXPECT_FALSE(engine->StartRecord());
   EXPECT_FALSE(engine->IsRecording());
@@ -201,6 +201,17 @@ TEST_F(EngineTest, InputThatCannotOpen_RefusesTheStart_AndNoListenerHearsAnythin
   EXPECT_TRUE(listener->AnalysisResults().empty());
   // The next start works.
   EXPECT_TRUE(RecordAndAnalyse(Tone(550, 200.0, 8000.0), 550));
+
+  // A start refused later leaves that recording whole beside its analyses, so a save stores a session
+  // whose parts belong together.
+  const std::vector<int16_t> sound = SoundSamples(*engine);
+  const auto result = engine->GetFZeroResult();
+  const size_t blocks = engine->GetFormantTrack()->size();
+  input->InjectFailure(WaveOperation::Open);
+  EXPECT_FALSE(engine->StartRecord());
+  EXPECT_EQ(SoundSamples(*engine), sound);
+  EXPECT_EQ(engine->GetFZeroResult(), result);
+  EXPECT_EQ(engine->GetFormantTrack()->size(), blocks);
 }
 
 TEST_F(EngineTest, DuringARecording_ThePreviousTrackAndResultStayUntilTheStop) {

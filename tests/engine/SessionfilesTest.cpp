@@ -327,15 +327,14 @@ TEST_F(SessionfilesTest, SaveThatCannotCreateItsFiles_FailsWithTheMessage_AndLea
   EXPECT_TRUE(fs::is_directory(Base("dirwav.wav")));
   EXPECT_TRUE(fs::is_empty(Base("dirwav.wav")));
 
-  // The .f0 destination is a folder: the WAVE file is saved, the F0 file fails with the save message,
-  // and the .fr file is not written.
+  // The .f0 destination is a folder: the F0 file fails with the save message, and neither the WAVE
+  // file nor the .fr file takes its place beside it.
   fs::create_directory(Base("dirf0.f0"));
   EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("dirf0.wav")); }), kSaveFailed);
   EXPECT_TRUE(fs::is_directory(Base("dirf0.f0")));
-  EXPECT_EQ(fs::file_size(Base("dirf0.wav")), 46u + 2 * kSamplesA.size());
 
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "a.f0", "a.fr", "plain",
-                                                       "dirwav.wav", "dirf0.f0", "dirf0.wav"}));
+                                                       "dirwav.wav", "dirf0.f0"}));
 }
 
 // Lowers the largest file this process may write, so that a save runs out of room as on a full disk.
@@ -383,8 +382,9 @@ TEST_F(SessionfilesTest, SaveThatRunsOutOfRoom_LeavesTheEarlierSessionIntact_And
   EXPECT_EQ(fs::file_size(Base("a.wav")), 46u + 40000u);
 }
 
-// The sound fits but one of the text files does not: that file fails with the save message, the file it
-// would have replaced stays as it was, the files after it are not written, and nothing temporary is left.
+// The sound fits but one of the text files does not: the save fails with the save message, all three
+// files of the earlier session stay as they were (never a new sound beside old analyses), and nothing
+// temporary is left.
 TEST_F(SessionfilesTest, TextFileThatRunsOutOfRoom_FailsWithTheSaveMessage_AndKeepsTheEarlierFile) {
   const std::string oldText = "0\t1.000\t1.000\t1.000\r\n";
   std::string longText;
@@ -395,10 +395,11 @@ TEST_F(SessionfilesTest, TextFileThatRunsOutOfRoom_FailsWithTheSaveMessage_AndKe
     std::string f0After, frAfter;    // on disk after the failed save
   };
   const Case cases[] = {{".f0 too long", longText, kFrA, oldText, oldText},
-                        {".fr too long", kF0A, longText, kF0A, oldText}};
+                        {".fr too long", kF0A, longText, oldText, oldText}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteSession("a", kSamplesA, oldText, oldText);
+    const std::string oldWave = ReadFile(Base("a.wav"));
     WriteSession("long", {1, 2, 3}, c.f0, c.fr);
     engine->LoadFiles(Base("long.wav"));
     {
@@ -406,8 +407,7 @@ TEST_F(SessionfilesTest, TextFileThatRunsOutOfRoom_FailsWithTheSaveMessage_AndKe
       ASSERT_TRUE(limit.Active());
       EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("a.wav")); }), kSaveFailed);
     }
-    // The files are written in order and each replaces its old one when complete: the sound is new.
-    EXPECT_EQ(ReadFile(Base("a.wav")), ReadFile(Base("long.wav")));
+    EXPECT_EQ(ReadFile(Base("a.wav")), oldWave);
     EXPECT_EQ(ReadFile(Base("a.f0")), c.f0After);
     EXPECT_EQ(ReadFile(Base("a.fr")), c.frAfter);
     EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "a.f0", "a.fr", "long.wav", "long.f0",
