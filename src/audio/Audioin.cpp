@@ -8,22 +8,6 @@
 
 namespace vowelscope {
 
-namespace {
-WaveDeviceFormat DeviceFormat(const SoundFormat& format) {
-  WaveFormatRecord record;
-  format.ToWaveFormat(record);
-  WaveDeviceFormat f;
-  f.formatTag = record.formatTag;
-  f.channels = record.channels;
-  f.samplesPerSec = record.samplesPerSec;
-  f.avgBytesPerSec = record.avgBytesPerSec;
-  f.blockAlign = record.blockAlign;
-  f.bitsPerSample = record.bitsPerSample;
-  f.extraSize = record.extraSize;
-  return f;
-}
-}  // namespace
-
 AudioIn::AudioIn(const SoundFormat& format, AudioInDevice device)
     : AudioIn(format, device, std::make_shared<PortAudioWaveIn>(device.deviceId)) {}
 
@@ -46,7 +30,9 @@ void AudioIn::AddCallback(const Callback<AudioCallbackParams>& callback) { callb
 bool AudioIn::Open(unsigned bytes, unsigned count) {
   Close();
   if (wave == nullptr || thread.joinable()) return false;
-  if (!wave->Open(DeviceFormat(format), &AudioIn::DeviceDone, this)) {
+  WaveFormatRecord record;
+  format.ToWaveFormat(record);
+  if (!wave->Open(record, &AudioIn::DeviceDone, this)) {
     Close();
     return false;
   }

@@ -9,22 +9,6 @@
 
 namespace vowelscope {
 
-namespace {
-WaveDeviceFormat DeviceFormat(const SoundFormat& format) {
-  WaveFormatRecord record;
-  format.ToWaveFormat(record);
-  WaveDeviceFormat f;
-  f.formatTag = record.formatTag;
-  f.channels = record.channels;
-  f.samplesPerSec = record.samplesPerSec;
-  f.avgBytesPerSec = record.avgBytesPerSec;
-  f.blockAlign = record.blockAlign;
-  f.bitsPerSample = record.bitsPerSample;
-  f.extraSize = record.extraSize;
-  return f;
-}
-}  // namespace
-
 AudioOut::AudioOut(const SoundFormat& format, AudioOutDevice device)
     : AudioOut(format, device, std::make_shared<PortAudioWaveOut>(device.deviceId)) {}
 
@@ -47,7 +31,9 @@ void AudioOut::AddCallback(const Callback<AudioCallbackParams>& callback) { call
 bool AudioOut::Open(unsigned bytes, unsigned count) {
   Close();
   if (format.GetNativeLayout() != 1 || wave == nullptr || thread.joinable()) return false;
-  if (!wave->Open(DeviceFormat(format), &AudioOut::DeviceDone, this)) {
+  WaveFormatRecord record;
+  format.ToWaveFormat(record);
+  if (!wave->Open(record, &AudioOut::DeviceDone, this)) {
     Close();
     return false;
   }

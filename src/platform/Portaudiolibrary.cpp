@@ -2,6 +2,7 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace vowelscope {
@@ -9,6 +10,9 @@ namespace vowelscope {
 namespace {
 std::mutex libraryLock;
 unsigned references = 0;
+
+// Below this the PulseAudio bridge of a loaded machine drops periods.
+constexpr double kMinimumLatency = 0.05;
 }  // namespace
 
 bool AcquirePortAudio() {
@@ -39,6 +43,39 @@ unsigned long PortAudioSampleFormat(const WaveDeviceFormat& f) {
     case 32: return paInt32;
     default: return 0;
   }
+}
+
+}  // namespace vowelscope
+
+namespace vowelscope {
+
+PaStream* OpenPortAudioStream(bool input, uint32_t deviceId, const WaveDeviceFormat& format,
+                              PaStreamCallback* callback, void* user) {
+  unsigned long sampleFormat = PortAudioSampleFormat(format);
+  if (sampleFormat == 0 || format.samplesPerSec == 0) return nullptr;
+  if (!AcquirePortAudio()) return nullptr;
+
+  PaDeviceIndex device = deviceId != kWaveMapper ? static_cast<PaDeviceIndex>(deviceId)
+                         : input                 ? Pa_GetDefaultInputDevice()
+                                                 : Pa_GetDefaultOutputDevice();
+  const PaDeviceInfo* info = device >= 0 && device < Pa_GetDeviceCount() ? Pa_GetDeviceInfo(device) : nullptr;
+  if (info == nullptr || (input ? info->maxInputChannels : info->maxOutputChannels) < format.channels) {
+    ReleasePortAudio();
+    return nullptr;
+  }
+  PaStreamParameters params{};
+  params.device = device;
+  params.channelCount = format.channels;
+  params.sampleFormat = sampleFormat;
+  params.suggestedLatency =
+      std::max(input ? info->defaultLowInputLatency : info->defaultLowOutputLatency, kMinimumLatency);
+  PaStream* stream = nullptr;
+  if (Pa_OpenStream(&stream, input ? &params : nullptr, input ? nullptr : &params, format.samplesPerSec,
+                    paFramesPerBufferUnspecified, paNoFlag, callback, user) != paNoError) {
+    ReleasePortAudio();
+    return nullptr;
+  }
+  return stream;
 }
 
 }  // namespace vowelscope

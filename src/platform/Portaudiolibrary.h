@@ -3,9 +3,12 @@
 // The PortAudio library is initialised while at least one of our devices is open: every open device holds
 // one reference, and the last release terminates the library. Safe to call from any thread.
 
-#include <atomic>
+#include <portaudio.h>
 
-#include "platform/Wavedevice.h"
+#include <atomic>
+#include <cstdint>
+
+#include "platform/Waveheaderqueue.h"
 
 namespace vowelscope {
 
@@ -14,6 +17,20 @@ void ReleasePortAudio();
 
 // PortAudio sample format for a wave-format record, 0 when PortAudio has none for it.
 unsigned long PortAudioSampleFormat(const WaveDeviceFormat& format);
+
+// Opens a one-way stream on device `deviceId` (kWaveMapper: the default one) that calls `callback` with
+// `user`. On success the stream holds one library reference, which the owner releases after closing it;
+// on failure (no such device, too few channels, a format PortAudio refuses) nothing is held.
+PaStream* OpenPortAudioStream(bool input, uint32_t deviceId, const WaveDeviceFormat& format,
+                              PaStreamCallback* callback, void* user);
+
+// Streams are stopped, never aborted: abort cancels PortAudio's callback thread, stopping lets the
+// callback finish its period and costs at most the stream latency. True unless stopping failed.
+inline bool StopPortAudioStream(PaStream* stream, bool& running) {
+  bool ok = !running || Pa_StopStream(stream) == paNoError;
+  running = false;
+  return ok;
+}
 
 // Buffers handed to a running stream: any thread pushes without a lock, and the one thread that owns the
 // stream's queue (its audio callback while it runs, the control thread while it is stopped) takes them
@@ -50,25 +67,5 @@ class WaveHeaderInbox {
  private:
   std::atomic<WaveHeader*> pushed{nullptr};
 };
-
-// Marks a buffer handed back and tells the owner.
-inline void HandBackHeader(WaveHeader* header, WaveDoneCallback callback, void* instance) {
-  header->next = nullptr;
-  header->flags.store((header->flags.load(std::memory_order_relaxed) & ~uint32_t{WaveHeader::InQueue}) |
-                          WaveHeader::Done,
-                      std::memory_order_release);
-  if (callback != nullptr) callback(instance, header);
-}
-
-// Forgets a list of buffers without telling the owner (the device is closing).
-inline void DropHeaders(WaveHeader*& first, WaveHeader*& last) {
-  for (WaveHeader* h = first; h != nullptr;) {
-    WaveHeader* next = h->next;
-    h->next = nullptr;
-    h->flags.fetch_and(~uint32_t{WaveHeader::InQueue});
-    h = next;
-  }
-  first = last = nullptr;
-}
 
 }  // namespace vowelscope

@@ -9,14 +9,6 @@
 
 namespace vowelscope {
 
-namespace {
-// Streams are stopped, never aborted: abort cancels PortAudio's callback thread, stopping lets the
-// callback finish its period and costs at most the stream latency.
-
-// Below this the PulseAudio bridge of a loaded machine drops periods.
-constexpr double kMinimumLatency = 0.05;
-}  // namespace
-
 struct PortAudioWaveIn::Stream {
   PaStream* pa = nullptr;
   bool running = false;  // control thread only
@@ -29,12 +21,7 @@ struct PortAudioWaveIn::Stream {
   WaveHeader* last = nullptr;
   std::atomic<uint32_t> position{0};
 
-  void PopFirst() {
-    WaveHeader* h = first;
-    first = h->next;
-    if (first == nullptr) last = nullptr;
-    HandBackHeader(h, callback, instance);
-  }
+  void PopFirst() { HandBackHeader(PopHeader(first, last), callback, instance); }
 
   // Real-time thread: copy, count, hand back.
   void Capture(const uint8_t* in, unsigned long frames) {
@@ -76,30 +63,12 @@ PortAudioWaveIn::~PortAudioWaveIn() { Close(); }
 bool PortAudioWaveIn::Open(const WaveDeviceFormat& format, WaveDoneCallback callback, void* instance) {
   std::lock_guard<std::mutex> guard(control);
   if (stream != nullptr) return false;
-  unsigned long sampleFormat = PortAudioSampleFormat(format);
-  if (sampleFormat == 0 || format.samplesPerSec == 0) return false;
-  if (!AcquirePortAudio()) return false;
-
-  PaDeviceIndex device = deviceId == kWaveMapper ? Pa_GetDefaultInputDevice() : static_cast<PaDeviceIndex>(deviceId);
-  const PaDeviceInfo* info = device >= 0 && device < Pa_GetDeviceCount() ? Pa_GetDeviceInfo(device) : nullptr;
-  if (info == nullptr || info->maxInputChannels < format.channels) {
-    ReleasePortAudio();
-    return false;
-  }
   auto s = std::make_unique<Stream>();
   s->block = format.blockAlign;
   s->callback = callback;
   s->instance = instance;
-  PaStreamParameters params{};
-  params.device = device;
-  params.channelCount = format.channels;
-  params.sampleFormat = sampleFormat;
-  params.suggestedLatency = std::max(info->defaultLowInputLatency, kMinimumLatency);
-  if (Pa_OpenStream(&s->pa, &params, nullptr, format.samplesPerSec, paFramesPerBufferUnspecified, paNoFlag,
-                    &Stream::Callback, s.get()) != paNoError) {
-    ReleasePortAudio();
-    return false;
-  }
+  s->pa = OpenPortAudioStream(true, deviceId, format, &Stream::Callback, s.get());
+  if (s->pa == nullptr) return false;
   stream = std::move(s);
   return true;
 }
@@ -107,9 +76,7 @@ bool PortAudioWaveIn::Open(const WaveDeviceFormat& format, WaveDoneCallback call
 bool PortAudioWaveIn::Close() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
-  bool ok = true;
-  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
-  stream->running = false;
+  bool ok = StopPortAudioStream(stream->pa, stream->running);
   ok = Pa_CloseStream(stream->pa) == paNoError && ok;
   // The owner frees its buffers after Close; forget the ones still queued.
   stream->inbox.TakeInto(stream->first, stream->last);
@@ -120,26 +87,15 @@ bool PortAudioWaveIn::Close() {
   return ok && !held;
 }
 
-bool PortAudioWaveIn::Prepare(WaveHeader& header) {
-  if (header.data == nullptr || header.bufferLength == 0) return false;
-  header.flags.fetch_or(WaveHeader::Prepared);
-  return true;
-}
+bool PortAudioWaveIn::Prepare(WaveHeader& header) { return PrepareHeader(header); }
 
-bool PortAudioWaveIn::Unprepare(WaveHeader& header) {
-  if (header.Has(WaveHeader::InQueue)) return false;
-  header.flags.fetch_and(~uint32_t{WaveHeader::Prepared});
-  return true;
-}
+bool PortAudioWaveIn::Unprepare(WaveHeader& header) { return UnprepareHeader(header); }
 
 bool PortAudioWaveIn::Queue(WaveHeader& header) {
   Stream* s = stream.get();
-  if (s == nullptr || !header.Has(WaveHeader::Prepared) || header.Has(WaveHeader::InQueue)) return false;
-  if (header.bufferLength < s->block) return false;
+  if (s == nullptr || !CanQueueHeader(header) || header.bufferLength < s->block) return false;
   header.bytesRecorded.store(0, std::memory_order_relaxed);
-  header.flags.store((header.flags.load(std::memory_order_relaxed) & ~uint32_t{WaveHeader::Done}) |
-                         WaveHeader::InQueue,
-                     std::memory_order_relaxed);
+  MarkQueued(header);
   s->inbox.Push(&header);
   return true;
 }
@@ -156,9 +112,7 @@ bool PortAudioWaveIn::Start() {
 bool PortAudioWaveIn::Stop() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
-  bool ok = true;
-  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
-  stream->running = false;
+  bool ok = StopPortAudioStream(stream->pa, stream->running);
   // The callback has ended: this thread owns the queue now.
   stream->inbox.TakeInto(stream->first, stream->last);
   if (stream->first != nullptr && stream->first->bytesRecorded.load(std::memory_order_relaxed) > 0) {
@@ -170,9 +124,7 @@ bool PortAudioWaveIn::Stop() {
 bool PortAudioWaveIn::Reset() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
-  bool ok = true;
-  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
-  stream->running = false;
+  bool ok = StopPortAudioStream(stream->pa, stream->running);
   TakeBackAll(true);
   stream->position.store(0, std::memory_order_relaxed);
   return ok;
@@ -184,7 +136,7 @@ void PortAudioWaveIn::TakeBackAll(bool tellOwner) {
     DropHeaders(stream->first, stream->last);
     return;
   }
-  while (stream->first != nullptr) stream->PopFirst();
+  HandBackHeaders(stream->first, stream->last, stream->callback, stream->instance);
 }
 
 bool PortAudioWaveIn::GetPosition(uint32_t& bytes) {

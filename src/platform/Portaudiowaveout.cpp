@@ -9,12 +9,6 @@
 
 namespace vowelscope {
 
-namespace {
-// Streams are stopped, never aborted: abort cancels PortAudio's callback thread, stopping lets the
-// callback finish its period and costs at most the stream latency.
-constexpr double kMinimumLatency = 0.05;
-}  // namespace
-
 // Timeline: `streamFrames` counts every frame the stream has put out since it (re)started, silence included.
 // A buffer occupies one unbroken stretch of it (gaps of silence fall only between buffers, when the queue
 // has run dry). The frame being heard is streamFrames − latency; a buffer is handed back once its
@@ -59,9 +53,7 @@ struct PortAudioWaveOut::Stream {
     if (now > position.load(std::memory_order_relaxed)) position.store(now, std::memory_order_release);
 
     while (heardFirst != h) {
-      WaveHeader* d = heardFirst;
-      heardFirst = d->next;
-      if (heardFirst == nullptr) heardLast = nullptr;
+      WaveHeader* d = PopHeader(heardFirst, heardLast);
       doneFrames += Frames(d, block);
       HandBackHeader(d, callback, instance);
     }
@@ -94,17 +86,11 @@ struct PortAudioWaveOut::Stream {
       firstOffset += static_cast<uint32_t>(n);
       streamFrames += n / block;
       if (n == left) {
-        first = h->next;
-        if (first == nullptr) last = nullptr;
+        PopHeader(first, last);
         firstOffset = 0;
         h->next = nullptr;
         h->deviceMark = streamFrames;
-        if (heardLast != nullptr) {
-          heardLast->next = h;
-        } else {
-          heardFirst = h;
-        }
-        heardLast = h;
+        AppendHeader(heardFirst, heardLast, h);
       }
     }
   }
@@ -113,19 +99,13 @@ struct PortAudioWaveOut::Stream {
   void HandBackAll(bool tellOwner) {
     inbox.TakeInto(first, last);
     doneFrames = position.load(std::memory_order_relaxed);
-    for (WaveHeader** list : {&heardFirst, &first}) {
-      while (*list != nullptr) {
-        WaveHeader* h = *list;
-        *list = h->next;
-        if (tellOwner) {
-          HandBackHeader(h, callback, instance);
-        } else {
-          h->next = nullptr;
-          h->flags.fetch_and(~uint32_t{WaveHeader::InQueue});
-        }
-      }
+    if (tellOwner) {
+      HandBackHeaders(heardFirst, heardLast, callback, instance);
+      HandBackHeaders(first, last, callback, instance);
+    } else {
+      DropHeaders(heardFirst, heardLast);
+      DropHeaders(first, last);
     }
-    last = heardLast = nullptr;
     firstOffset = 0;
     streamFrames = 0;
   }
@@ -144,32 +124,13 @@ PortAudioWaveOut::~PortAudioWaveOut() { Close(); }
 bool PortAudioWaveOut::Open(const WaveDeviceFormat& format, WaveDoneCallback callback, void* instance) {
   std::lock_guard<std::mutex> guard(control);
   if (stream != nullptr) return false;
-  unsigned long sampleFormat = PortAudioSampleFormat(format);
-  if (sampleFormat == 0 || format.samplesPerSec == 0) return false;
-  if (!AcquirePortAudio()) return false;
-
-  PaDeviceIndex device =
-      deviceId == kWaveMapper ? Pa_GetDefaultOutputDevice() : static_cast<PaDeviceIndex>(deviceId);
-  const PaDeviceInfo* info = device >= 0 && device < Pa_GetDeviceCount() ? Pa_GetDeviceInfo(device) : nullptr;
-  if (info == nullptr || info->maxOutputChannels < format.channels) {
-    ReleasePortAudio();
-    return false;
-  }
   auto s = std::make_unique<Stream>();
   s->block = format.blockAlign;
   s->rate = format.samplesPerSec;
   s->callback = callback;
   s->instance = instance;
-  PaStreamParameters params{};
-  params.device = device;
-  params.channelCount = format.channels;
-  params.sampleFormat = sampleFormat;
-  params.suggestedLatency = std::max(info->defaultLowOutputLatency, kMinimumLatency);
-  if (Pa_OpenStream(&s->pa, nullptr, &params, format.samplesPerSec, paFramesPerBufferUnspecified, paNoFlag,
-                    &Stream::Callback, s.get()) != paNoError) {
-    ReleasePortAudio();
-    return false;
-  }
+  s->pa = OpenPortAudioStream(false, deviceId, format, &Stream::Callback, s.get());
+  if (s->pa == nullptr) return false;
   if (const PaStreamInfo* streamInfo = Pa_GetStreamInfo(s->pa)) {
     s->fallbackLatency = static_cast<uint64_t>(streamInfo->outputLatency * s->rate);
   }
@@ -180,9 +141,7 @@ bool PortAudioWaveOut::Open(const WaveDeviceFormat& format, WaveDoneCallback cal
 bool PortAudioWaveOut::Close() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
-  bool ok = true;
-  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
-  stream->running = false;
+  bool ok = StopPortAudioStream(stream->pa, stream->running);
   ok = Pa_CloseStream(stream->pa) == paNoError && ok;
   stream->inbox.TakeInto(stream->first, stream->last);
   bool held = stream->first != nullptr || stream->heardFirst != nullptr;
@@ -192,27 +151,16 @@ bool PortAudioWaveOut::Close() {
   return ok && !held;
 }
 
-bool PortAudioWaveOut::Prepare(WaveHeader& header) {
-  if (header.data == nullptr || header.bufferLength == 0) return false;
-  header.flags.fetch_or(WaveHeader::Prepared);
-  return true;
-}
+bool PortAudioWaveOut::Prepare(WaveHeader& header) { return PrepareHeader(header); }
 
-bool PortAudioWaveOut::Unprepare(WaveHeader& header) {
-  if (header.Has(WaveHeader::InQueue)) return false;
-  header.flags.fetch_and(~uint32_t{WaveHeader::Prepared});
-  return true;
-}
+bool PortAudioWaveOut::Unprepare(WaveHeader& header) { return UnprepareHeader(header); }
 
 bool PortAudioWaveOut::Queue(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(control);
   Stream* s = stream.get();
-  if (s == nullptr || !header.Has(WaveHeader::Prepared) || header.Has(WaveHeader::InQueue)) return false;
-  if (header.bufferLength < s->block) return false;
+  if (s == nullptr || !CanQueueHeader(header) || header.bufferLength < s->block) return false;
   header.deviceMark = 0;
-  header.flags.store((header.flags.load(std::memory_order_relaxed) & ~uint32_t{WaveHeader::Done}) |
-                         WaveHeader::InQueue,
-                     std::memory_order_relaxed);
+  MarkQueued(header);
   s->inbox.Push(&header);
   if (!s->running) {
     if (Pa_StartStream(s->pa) != paNoError) {
@@ -238,9 +186,7 @@ bool PortAudioWaveOut::Queue(WaveHeader& header) {
 bool PortAudioWaveOut::Reset() {
   std::lock_guard<std::mutex> guard(control);
   if (stream == nullptr) return false;
-  bool ok = true;
-  if (stream->running) ok = Pa_StopStream(stream->pa) == paNoError;
-  stream->running = false;
+  bool ok = StopPortAudioStream(stream->pa, stream->running);
   stream->HandBackAll(true);
   return ok;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Waveheaderqueue.h"
+
 namespace vowelscope {
 
 namespace {
@@ -9,6 +11,12 @@ namespace {
 constexpr auto kTick = std::chrono::milliseconds(2);
 // Largest move of one step in the fastest mode, so that Stop and Reset get the lock between steps.
 constexpr unsigned kFastChunk = 1024;
+
+bool ValidFormat(const WaveDeviceFormat& f) {
+  if (f.formatTag != 1 && f.formatTag != 3) return false;
+  if (f.channels == 0 || f.samplesPerSec == 0 || f.bitsPerSample == 0) return false;
+  return f.blockAlign == f.channels * ((f.bitsPerSample + 7) / 8);
+}
 }  // namespace
 
 VirtualWaveDevice::VirtualWaveDevice() = default;
@@ -81,6 +89,49 @@ bool VirtualWaveDevice::Fails(WaveOperation op) {
 }
 
 void VirtualWaveDevice::Poke() { wake.notify_all(); }
+
+bool VirtualWaveDevice::OpenDevice(const WaveDeviceFormat& f, WaveDoneCallback cb, void* inst) {
+  if (Fails(WaveOperation::Open) || open || !ValidFormat(f)) return false;
+  format = f;
+  callback = cb;
+  instance = inst;
+  open = true;
+  position = 0;
+  Poke();
+  return true;
+}
+
+bool VirtualWaveDevice::CloseDevice() {
+  bool failed = Fails(WaveOperation::Close);
+  if (!open) return false;
+  bool held = first != nullptr;
+  // Dropped buffers are not handed back: the owner is closing and may free them right after.
+  DropHeaders(first, last);
+  open = false;
+  callback = nullptr;
+  instance = nullptr;
+  return !failed && !held;
+}
+
+bool VirtualWaveDevice::PrepareBuffer(WaveHeader& header) {
+  return !Fails(WaveOperation::Prepare) && open && PrepareHeader(header);
+}
+
+bool VirtualWaveDevice::UnprepareBuffer(WaveHeader& header) {
+  return !Fails(WaveOperation::Unprepare) && UnprepareHeader(header);
+}
+
+bool VirtualWaveDevice::CanQueue(const WaveHeader& header) {
+  return !Fails(WaveOperation::Queue) && open && CanQueueHeader(header);
+}
+
+void VirtualWaveDevice::Enqueue(WaveHeader& header) {
+  MarkQueued(header);
+  AppendHeader(first, last, &header);
+  Poke();
+}
+
+void VirtualWaveDevice::HandBack(WaveHeader* header) { HandBackHeader(header, callback, instance); }
 
 void VirtualWaveDevice::ClockThread() {
   std::unique_lock<std::mutex> guard(lock);

@@ -1,14 +1,17 @@
 #pragma once
 // What the in-memory sound devices share: a clock thread that moves the device on at a chosen speed
 // (real time, a multiple of it, as fast as the buffers allow, or only when stepped by hand), injectable
-// failures of every operation, and the lock that guards the device state. The clock thread and Step call
-// the done callback while holding that lock, which is why a done callback must never call the device.
+// failures of every operation, the state and queue handling of both directions, and the lock that guards
+// them. The clock thread and Step call the done callback while holding that lock, which is why a done
+// callback must never call the device.
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
+
+#include "platform/Wavedevice.h"
 
 namespace vowelscope {
 
@@ -44,8 +47,17 @@ class VirtualWaveDevice {
   bool Fails(WaveOperation op);
   // Moves the device on by up to `frames`; returns the frames moved (0 when idle). Called with `lock` held.
   virtual unsigned Advance(unsigned frames) = 0;
-  // Frames per second of the open device, 0 when closed. Called with `lock` held.
-  virtual uint32_t FrameRate() const = 0;
+
+  // The parts of the device operations both directions share; call them with `lock` held.
+  bool OpenDevice(const WaveDeviceFormat& format, WaveDoneCallback callback, void* instance);
+  // Closes and drops the queue without handing it back; false when the call failed or buffers were dropped.
+  bool CloseDevice();
+  bool PrepareBuffer(WaveHeader& header);
+  bool UnprepareBuffer(WaveHeader& header);
+  // Whether a Queue call may take `header`; Enqueue then marks it held and appends it to the queue.
+  bool CanQueue(const WaveHeader& header);
+  void Enqueue(WaveHeader& header);
+  void HandBack(WaveHeader* header);
   // Wakes the clock after a change that may give it work (open, queue, start). Call with `lock` held.
   void Poke();
   // Start and end the clock thread: a derived constructor calls StartClock last and its destructor calls
@@ -54,8 +66,19 @@ class VirtualWaveDevice {
   void StopClock();
 
   mutable std::mutex lock;
+  // Device state, guarded by `lock`.
+  bool open = false;
+  WaveDeviceFormat format;
+  WaveDoneCallback callback = nullptr;
+  void* instance = nullptr;
+  WaveHeader* first = nullptr;  // the queue, served from the front
+  WaveHeader* last = nullptr;
+  uint32_t position = 0;  // what GetPosition reports
 
  private:
+  // Frames per second of the open device, 0 when closed.
+  uint32_t FrameRate() const { return open ? format.samplesPerSec : 0; }
+
   struct Failure {
     unsigned skip = 0;
     unsigned count = 0;

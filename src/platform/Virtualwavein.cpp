@@ -3,15 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vowelscope {
+#include "platform/Waveheaderqueue.h"
 
-namespace {
-bool ValidFormat(const WaveDeviceFormat& f) {
-  if (f.formatTag != 1 && f.formatTag != 3) return false;
-  if (f.channels == 0 || f.samplesPerSec == 0 || f.bitsPerSample == 0) return false;
-  return f.blockAlign == f.channels * ((f.bitsPerSample + 7) / 8);
-}
-}  // namespace
+namespace vowelscope {
 
 VirtualWaveIn::VirtualWaveIn() { StartClock(); }
 
@@ -60,66 +54,33 @@ bool VirtualWaveIn::IsStarted() const {
 
 bool VirtualWaveIn::Open(const WaveDeviceFormat& f, WaveDoneCallback cb, void* inst) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Open) || open || !ValidFormat(f)) return false;
-  format = f;
-  callback = cb;
-  instance = inst;
-  open = true;
+  if (!OpenDevice(f, cb, inst)) return false;
   started = false;
-  position = 0;
-  Poke();
   return true;
 }
 
 bool VirtualWaveIn::Close() {
   std::lock_guard<std::mutex> guard(lock);
-  bool failed = Fails(WaveOperation::Close);
-  if (!open) return false;
-  bool held = first != nullptr;
-  // Dropped buffers are not handed back: the owner is closing and may free them right after.
-  for (WaveHeader* h = first; h != nullptr;) {
-    WaveHeader* next = h->next;
-    h->next = nullptr;
-    h->flags.fetch_and(~uint32_t{WaveHeader::InQueue});
-    h = next;
-  }
-  first = last = nullptr;
-  open = false;
+  bool closed = CloseDevice();
   started = false;
-  callback = nullptr;
-  instance = nullptr;
-  return !failed && !held;
+  return closed;
 }
 
 bool VirtualWaveIn::Prepare(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Prepare) || !open || header.data == nullptr || header.bufferLength == 0) return false;
-  header.flags.fetch_or(WaveHeader::Prepared);
-  return true;
+  return PrepareBuffer(header);
 }
 
 bool VirtualWaveIn::Unprepare(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Unprepare) || header.Has(WaveHeader::InQueue)) return false;
-  header.flags.fetch_and(~uint32_t{WaveHeader::Prepared});
-  return true;
+  return UnprepareBuffer(header);
 }
 
 bool VirtualWaveIn::Queue(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Queue) || !open) return false;
-  if (!header.Has(WaveHeader::Prepared) || header.Has(WaveHeader::InQueue)) return false;
+  if (!CanQueue(header)) return false;
   header.bytesRecorded.store(0, std::memory_order_relaxed);
-  header.next = nullptr;
-  header.flags.store((header.flags.load() & ~uint32_t{WaveHeader::Done}) | WaveHeader::InQueue,
-                     std::memory_order_release);
-  if (last != nullptr) {
-    last->next = &header;
-  } else {
-    first = &header;
-  }
-  last = &header;
-  Poke();
+  Enqueue(header);
   return true;
 }
 
@@ -135,12 +96,7 @@ bool VirtualWaveIn::Stop() {
   std::lock_guard<std::mutex> guard(lock);
   if (Fails(WaveOperation::Stop) || !open) return false;
   started = false;
-  if (first != nullptr && first->bytesRecorded.load(std::memory_order_relaxed) > 0) {
-    WaveHeader* h = first;
-    first = h->next;
-    if (first == nullptr) last = nullptr;
-    HandBack(h);
-  }
+  if (first != nullptr && first->bytesRecorded.load(std::memory_order_relaxed) > 0) HandBack(PopHeader(first, last));
   return true;
 }
 
@@ -148,7 +104,7 @@ bool VirtualWaveIn::Reset() {
   std::lock_guard<std::mutex> guard(lock);
   if (Fails(WaveOperation::Reset) || !open) return false;
   started = false;
-  HandBackAll();
+  HandBackHeaders(first, last, callback, instance);
   position = 0;
   return true;
 }
@@ -161,8 +117,6 @@ bool VirtualWaveIn::GetPosition(uint32_t& bytes) {
   return true;
 }
 
-uint32_t VirtualWaveIn::FrameRate() const { return open ? format.samplesPerSec : 0; }
-
 unsigned VirtualWaveIn::Advance(unsigned frames) {
   if (!open || !started) return 0;
   const unsigned block = format.blockAlign;
@@ -173,9 +127,7 @@ unsigned VirtualWaveIn::Advance(unsigned frames) {
     // Whole frames only, so a frame never straddles two buffers.
     uint32_t room = (h->bufferLength - filled) / block;
     if (room == 0) {
-      first = h->next;
-      if (first == nullptr) last = nullptr;
-      HandBack(h);
+      HandBack(PopHeader(first, last));
       continue;
     }
     size_t left = (source.size() - sourceRead) / block;
@@ -190,28 +142,9 @@ unsigned VirtualWaveIn::Advance(unsigned frames) {
     h->bytesRecorded.store(filled, std::memory_order_relaxed);
     position += n * block;
     moved += n;
-    if ((h->bufferLength - filled) / block == 0) {
-      first = h->next;
-      if (first == nullptr) last = nullptr;
-      HandBack(h);
-    }
+    if ((h->bufferLength - filled) / block == 0) HandBack(PopHeader(first, last));
   }
   return moved;
-}
-
-void VirtualWaveIn::HandBack(WaveHeader* h) {
-  h->next = nullptr;
-  h->flags.store((h->flags.load() & ~uint32_t{WaveHeader::InQueue}) | WaveHeader::Done, std::memory_order_release);
-  if (callback != nullptr) callback(instance, h);
-}
-
-void VirtualWaveIn::HandBackAll() {
-  while (first != nullptr) {
-    WaveHeader* h = first;
-    first = h->next;
-    HandBack(h);
-  }
-  last = nullptr;
 }
 
 }  // namespace vowelscope

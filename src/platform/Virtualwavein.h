@@ -41,24 +41,14 @@ class VirtualWaveIn : public WaveInDevice, public VirtualWaveDevice {
 
  protected:
   unsigned Advance(unsigned frames) override;
-  uint32_t FrameRate() const override;
 
  private:
-  void HandBack(WaveHeader* header);
-  void HandBackAll();
-
   std::vector<uint8_t> source;
   size_t sourceRead = 0;
   AtEnd atEnd = AtEnd::Stall;
 
-  bool open = false;
+  // The position counts bytes filled.
   bool started = false;
-  WaveDeviceFormat format;
-  WaveDoneCallback callback = nullptr;
-  void* instance = nullptr;
-  WaveHeader* first = nullptr;  // queue, filled from the front
-  WaveHeader* last = nullptr;
-  uint32_t position = 0;
   std::vector<uint32_t> positionLog;
 };
 

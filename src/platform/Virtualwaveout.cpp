@@ -2,25 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/Waveheaderqueue.h"
+
 namespace vowelscope {
-
-namespace {
-bool ValidFormat(const WaveDeviceFormat& f) {
-  if (f.formatTag != 1 && f.formatTag != 3) return false;
-  if (f.channels == 0 || f.samplesPerSec == 0 || f.bitsPerSample == 0) return false;
-  return f.blockAlign == f.channels * ((f.bitsPerSample + 7) / 8);
-}
-
-void Unlink(WaveHeader*& first, WaveHeader*& last) {
-  for (WaveHeader* h = first; h != nullptr;) {
-    WaveHeader* next = h->next;
-    h->next = nullptr;
-    h->flags.fetch_and(~uint32_t{WaveHeader::InQueue});
-    h = next;
-  }
-  first = last = nullptr;
-}
-}  // namespace
 
 VirtualWaveOut::VirtualWaveOut() { StartClock(); }
 
@@ -62,69 +46,36 @@ unsigned VirtualWaveOut::QueuedCount() const {
 
 bool VirtualWaveOut::Open(const WaveDeviceFormat& f, WaveDoneCallback cb, void* inst) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Open) || open || !ValidFormat(f)) return false;
-  format = f;
-  callback = cb;
-  instance = inst;
-  open = true;
-  position = 0;
-  Poke();
-  return true;
+  return OpenDevice(f, cb, inst);
 }
 
 bool VirtualWaveOut::Close() {
   std::lock_guard<std::mutex> guard(lock);
-  bool failed = Fails(WaveOperation::Close);
-  if (!open) return false;
-  bool held = first != nullptr;
-  Unlink(first, last);
-  open = false;
-  callback = nullptr;
-  instance = nullptr;
-  return !failed && !held;
+  return CloseDevice();
 }
 
 bool VirtualWaveOut::Prepare(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Prepare) || !open || header.data == nullptr || header.bufferLength == 0) return false;
-  header.flags.fetch_or(WaveHeader::Prepared);
-  return true;
+  return PrepareBuffer(header);
 }
 
 bool VirtualWaveOut::Unprepare(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Unprepare) || header.Has(WaveHeader::InQueue)) return false;
-  header.flags.fetch_and(~uint32_t{WaveHeader::Prepared});
-  return true;
+  return UnprepareBuffer(header);
 }
 
 bool VirtualWaveOut::Queue(WaveHeader& header) {
   std::lock_guard<std::mutex> guard(lock);
-  if (Fails(WaveOperation::Queue) || !open) return false;
-  if (!header.Has(WaveHeader::Prepared) || header.Has(WaveHeader::InQueue)) return false;
-  header.next = nullptr;
+  if (!CanQueue(header)) return false;
   header.deviceMark = 0;
-  header.flags.store((header.flags.load() & ~uint32_t{WaveHeader::Done}) | WaveHeader::InQueue,
-                     std::memory_order_release);
-  if (last != nullptr) {
-    last->next = &header;
-  } else {
-    first = &header;
-  }
-  last = &header;
-  Poke();
+  Enqueue(header);
   return true;
 }
 
 bool VirtualWaveOut::Reset() {
   std::lock_guard<std::mutex> guard(lock);
   if (Fails(WaveOperation::Reset) || !open) return false;
-  while (first != nullptr) {
-    WaveHeader* h = first;
-    first = h->next;
-    HandBack(h);
-  }
-  last = nullptr;
+  HandBackHeaders(first, last, callback, instance);
   return true;
 }
 
@@ -134,8 +85,6 @@ bool VirtualWaveOut::GetPosition(uint32_t& samples) {
   samples = position;
   return true;
 }
-
-uint32_t VirtualWaveOut::FrameRate() const { return open ? format.samplesPerSec : 0; }
 
 unsigned VirtualWaveOut::Advance(unsigned frames) {
   if (!open) return 0;
@@ -151,19 +100,9 @@ unsigned VirtualWaveOut::Advance(unsigned frames) {
     position += n;
     moved += n;
     // A trailing part frame cannot be played; the buffer is finished once its whole frames are.
-    if ((h->bufferLength - done) / block == 0) {
-      first = h->next;
-      if (first == nullptr) last = nullptr;
-      HandBack(h);
-    }
+    if ((h->bufferLength - done) / block == 0) HandBack(PopHeader(first, last));
   }
   return moved;
-}
-
-void VirtualWaveOut::HandBack(WaveHeader* h) {
-  h->next = nullptr;
-  h->flags.store((h->flags.load() & ~uint32_t{WaveHeader::InQueue}) | WaveHeader::Done, std::memory_order_release);
-  if (callback != nullptr) callback(instance, h);
 }
 
 }  // namespace vowelscope

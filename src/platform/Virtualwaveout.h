@@ -34,19 +34,10 @@ class VirtualWaveOut : public WaveOutDevice, public VirtualWaveDevice {
 
  protected:
   unsigned Advance(unsigned frames) override;
-  uint32_t FrameRate() const override;
 
  private:
-  void HandBack(WaveHeader* header);
-
+  // In the queue, deviceMark = bytes of the buffer played; position counts frames played.
   std::vector<uint8_t> played;
-  bool open = false;
-  WaveDeviceFormat format;
-  WaveDoneCallback callback = nullptr;
-  void* instance = nullptr;
-  WaveHeader* first = nullptr;  // queue, played from the front; deviceMark = bytes of it played
-  WaveHeader* last = nullptr;
-  uint32_t position = 0;
 };
 
 }  // namespace vowelscope

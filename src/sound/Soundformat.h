@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/Wavedevice.h"
+
 namespace vowelscope {
 
 enum SoundFormatKind : int {
@@ -14,16 +16,9 @@ enum SoundFormatKind : int {
   ALaw = 6,
 };
 
-// The 18-byte wave-format record of RIFF WAVE files and of the sound devices, little-endian on disk.
-struct WaveFormatRecord {
-  uint16_t formatTag = 0;
-  uint16_t channels = 0;
-  uint32_t samplesPerSec = 0;
-  uint32_t avgBytesPerSec = 0;
-  uint16_t blockAlign = 0;
-  uint16_t bitsPerSample = 0;
-  uint16_t extraSize = 0;
-
+// The 18-byte wave-format record of RIFF WAVE files and of the sound devices, little-endian on disk;
+// the fields are the devices' own, so a record opens a device as it is.
+struct WaveFormatRecord : WaveDeviceFormat {
   static constexpr unsigned kSize = 18;
   // Byte image as stored in a file; FromBytes reads the first `size` bytes (at least 16).
   void ToBytes(uint8_t out[kSize]) const;
