@@ -55,16 +55,7 @@ bool SoundMemoryStream::Write(const void* buffer, unsigned frames, int* framesWr
 }
 
 bool SoundMemoryStream::Seek(int offset, int origin) {
-  int64_t target;
-  switch (origin) {
-    case 0: target = offset; break;
-    case 1: target = static_cast<int64_t>(position) + offset; break;
-    case 2: target = static_cast<int64_t>(length) + offset; break;
-    default: return false;
-  }
-  if (target < 0 || target >= static_cast<int64_t>(length)) return false;
-  position = static_cast<uint32_t>(target);
-  return true;
+  return SeekWithin(offset, origin, position);
 }
 
 bool SoundMemoryStream::Reallocate(unsigned frames) {

@@ -26,6 +26,21 @@ class SoundStream {
  protected:
   SoundStream() = default;
 
+  // The seek rule every stream shares: the target is offset from the start (origin 0), the current
+  // position (1) or the length (2), and must lie in 0 .. length - 1. Moves `position` only on success.
+  bool SeekWithin(int offset, int origin, uint32_t& position) const {
+    int64_t target;
+    switch (origin) {
+      case 0: target = offset; break;
+      case 1: target = static_cast<int64_t>(position) + offset; break;
+      case 2: target = static_cast<int64_t>(length) + offset; break;
+      default: return false;
+    }
+    if (target < 0 || target >= static_cast<int64_t>(length)) return false;
+    position = static_cast<uint32_t>(target);
+    return true;
+  }
+
   SoundFormat format;
   bool canRead = false;
   bool canWrite = false;
