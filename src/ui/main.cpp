@@ -45,11 +45,12 @@ int main(int argc, char** argv) {
     vowelscope::TfrmMain window;
     window.show();
     vowelscope::StartDemoIfAsked(window);
-    TApplication::exec();
+    return TApplication::exec();
   } catch (const vowelscope::Error& error) {
     TApplication::Show(QString::fromUtf8(error.what()));
   } catch (const std::exception&) {
     TApplication::Show(QString());
   }
-  return 0;
+  // The window could not be made or ended by an error: say so to whoever started the program.
+  return 1;
 }
