@@ -25,6 +25,7 @@
 
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
+#include "Wndmaintestsupport.h"
 #include "ui/Chartboxes.h"
 
 namespace vowelscope {
@@ -32,37 +33,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kRate = 11025;
+using wndtest::kRate;
+using wndtest::Voice;
+using wndtest::WaitUntil;
 constexpr const char* kFormatError = "ファイル形式に誤りがあります。";
 constexpr const char* kReadFailed = "ファイルを読み込むことができませんでした。";
-
-// A vowel-like voice: a pulse train at `pitch` Hz through resonators at `f1` and `f2`.
-std::vector<int16_t> Voice(double seconds, double pitch, double f1 = 700, double f2 = 1200) {
-  const size_t n = static_cast<size_t>(seconds * kRate);
-  std::vector<double> x(n, 0.0);
-  for (size_t pulse = 0;; ++pulse) {
-    const auto at = static_cast<size_t>(pulse * kRate / pitch);
-    if (at >= n) break;
-    x[at] = 1.0;
-  }
-  for (double f : {f1, f2}) {
-    const double r = std::exp(-M_PI * 90.0 / kRate);
-    const double c1 = 2 * r * std::cos(2 * M_PI * f / kRate);
-    const double c2 = -r * r;
-    double y1 = 0, y2 = 0;
-    for (double& v : x) {
-      const double y = v * (1 - c1 - c2) + c1 * y1 + c2 * y2;
-      y2 = y1;
-      y1 = y;
-      v = y;
-    }
-  }
-  double peak = 1e-9;
-  for (double v : x) peak = std::max(peak, std::abs(v));
-  std::vector<int16_t> samples(n);
-  for (size_t i = 0; i < n; ++i) samples[i] = static_cast<int16_t>(x[i] / peak * 12000);
-  return samples;
-}
 
 void Put16(std::ofstream& out, uint16_t v) { out.put(static_cast<char>(v & 0xFF)).put(static_cast<char>(v >> 8)); }
 void Put32(std::ofstream& out, uint32_t v) {
@@ -94,18 +69,6 @@ void WriteWave(const fs::path& path, uint32_t rate, uint16_t channels, const std
 
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-// Processes events until `done` holds; false after `limitMs`.
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limitMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
 }
 
 std::vector<int16_t> Samples(SoundMemoryStream* sound) {
