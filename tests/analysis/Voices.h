@@ -1,0 +1,204 @@
+#pragma once
+// Synthetic voices with known truth, as 16-bit samples at 11025 Hz: a Rosenberg glottal pulse (its
+// derivative, which includes the lip radiation) at a pitch that glides and trembles like a real one,
+// with a few per cent of cycle-to-cycle jitter and shimmer, through a cascade of formant resonators
+// whose frequencies may glide too. Periods are not whole samples: the pulse is sampled at its true
+// continuous phase, so an analysis that only looks at whole lags meets the same trouble as with a
+// recorded voice. The truth of every sample (the smooth F0, F1 and F2 before jitter) is kept beside
+// the sound so that tests and benches can state errors in cents and per cent.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vowelscope::voices {
+
+constexpr double kRate = 11025.0;
+constexpr double kPi = 3.14159265358979323846;
+
+struct Resonance {
+  double frequency;  // Hz
+  double bandwidth;  // Hz
+};
+
+struct VoiceSpec {
+  double seconds = 1.0;
+  double f0Start = 120.0;       // Hz at the start
+  double f0End = 120.0;         // Hz at the end; the glide is linear in semitones
+  double vibratoCents = 0.0;    // peak deviation of a sinusoidal vibrato
+  double vibratoRate = 5.5;     // Hz
+  double jitter = 0.01;         // standard deviation of each period, relative
+  double shimmer = 0.04;        // standard deviation of each pulse's amplitude, relative
+  double openQuotient = 0.6;    // share of the period the glottis is open
+  double breath = 0.0;          // aspiration noise, relative to the pulse
+  std::vector<Resonance> formants;     // at the start
+  std::vector<Resonance> formantsEnd;  // at the end (empty: no glide)
+  double peak = 12000.0;        // largest sample
+  unsigned seed = 1;
+};
+
+struct Voice {
+  std::vector<int16_t> samples;
+  std::vector<float> f0;  // smooth F0 at every sample, Hz
+  std::vector<float> f1;  // first resonance at every sample, Hz
+  std::vector<float> f2;
+
+  // Truth at a sample position (clamped to the sound), such as the centre of an analysis frame.
+  double F0At(double centre) const { return At(f0, centre); }
+  double F1At(double centre) const { return At(f1, centre); }
+  double F2At(double centre) const { return At(f2, centre); }
+
+ private:
+  static double At(const std::vector<float>& v, double centre) {
+    if (v.empty()) return 0.0;
+    const long i = std::clamp(static_cast<long>(std::lround(centre)), 0L, static_cast<long>(v.size()) - 1);
+    return v[static_cast<size_t>(i)];
+  }
+};
+
+// Glottal flow of the Rosenberg pulse at phase p in [0, 1): a raised cosine while opening, a quarter
+// cosine while closing, closed for the rest.
+inline double RosenbergFlow(double p, double openQuotient) {
+  const double opening = openQuotient * 0.65;
+  const double closing = openQuotient - opening;
+  if (p < opening) return 0.5 * (1.0 - std::cos(kPi * p / opening));
+  if (p < openQuotient) return std::cos(0.5 * kPi * (p - opening) / closing);
+  return 0.0;
+}
+
+inline Voice Synthesize(const VoiceSpec& spec) {
+  const size_t count = static_cast<size_t>(spec.seconds * kRate);
+  Voice voice;
+  voice.f0.resize(count);
+  voice.f1.resize(count);
+  voice.f2.resize(count);
+  std::mt19937 random(spec.seed);
+  std::normal_distribution<double> gauss(0.0, 1.0);
+
+  // The source: flow sampled at its continuous phase, differentiated.
+  std::vector<double> signal(count, 0.0);
+  double phase = 0.0;
+  double periodScale = 1.0;
+  double amplitude = 1.0;
+  double previousFlow = 0.0;
+  const double semitones = 12.0 * std::log2(spec.f0End / spec.f0Start);
+  for (size_t n = 0; n < count; ++n) {
+    const double t = n / kRate;
+    const double share = count > 1 ? static_cast<double>(n) / (count - 1) : 0.0;
+    const double cents = 100.0 * semitones * share + spec.vibratoCents * std::sin(2.0 * kPi * spec.vibratoRate * t);
+    const double f0 = spec.f0Start * std::pow(2.0, cents / 1200.0);
+    voice.f0[n] = static_cast<float>(f0);
+    const double flow = amplitude * RosenbergFlow(phase, spec.openQuotient);
+    signal[n] = flow - previousFlow + spec.breath * gauss(random) * (flow > 0.0 ? 0.05 : 0.01);
+    previousFlow = flow;
+    phase += f0 / kRate / periodScale;
+    if (phase >= 1.0) {
+      phase -= 1.0;
+      periodScale = std::max(0.5, 1.0 + spec.jitter * gauss(random));
+      amplitude = std::max(0.2, 1.0 + spec.shimmer * gauss(random));
+    }
+  }
+
+  // The vocal tract: second-order resonators in cascade, each with unit gain at 0 Hz.
+  const std::vector<Resonance>& end = spec.formantsEnd.empty() ? spec.formants : spec.formantsEnd;
+  for (size_t k = 0; k < spec.formants.size(); ++k) {
+    double y1 = 0.0, y2 = 0.0;
+    for (size_t n = 0; n < count; ++n) {
+      const double share = count > 1 ? static_cast<double>(n) / (count - 1) : 0.0;
+      const double f = spec.formants[k].frequency + share * (end[k].frequency - spec.formants[k].frequency);
+      const double b = spec.formants[k].bandwidth + share * (end[k].bandwidth - spec.formants[k].bandwidth);
+      if (k == 0) voice.f1[n] = static_cast<float>(f);
+      if (k == 1) voice.f2[n] = static_cast<float>(f);
+      const double c = -std::exp(-2.0 * kPi * b / kRate);
+      const double bb = 2.0 * std::exp(-kPi * b / kRate) * std::cos(2.0 * kPi * f / kRate);
+      const double a = 1.0 - bb - c;
+      const double y = a * signal[n] + bb * y1 + c * y2;
+      y2 = y1;
+      y1 = y;
+      signal[n] = y;
+    }
+  }
+
+  double max = 0.0;
+  for (double s : signal) max = std::max(max, std::fabs(s));
+  voice.samples.resize(count);
+  for (size_t n = 0; n < count; ++n) {
+    const double v = max > 0.0 ? std::round(signal[n] * spec.peak / max) : 0.0;
+    voice.samples[n] = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+  }
+  return voice;
+}
+
+// Speakers and the five Japanese vowels (F1, F2 in Hz; averages of published measurements), with F3
+// and F4 typical of each speaker and bandwidths that widen with frequency.
+enum class Speaker { Man, Woman, Child };
+
+struct VowelTarget {
+  const char* name;
+  double f1;
+  double f2;
+};
+
+inline const char* SpeakerName(Speaker s) {
+  return s == Speaker::Man ? "man" : s == Speaker::Woman ? "woman" : "child";
+}
+
+inline std::vector<VowelTarget> JapaneseVowels(Speaker s) {
+  switch (s) {
+    case Speaker::Man:
+      return {{"a", 750, 1190}, {"i", 290, 2200}, {"u", 340, 1340}, {"e", 480, 1900}, {"o", 480, 860}};
+    case Speaker::Woman:
+      return {{"a", 850, 1400}, {"i", 330, 2700}, {"u", 380, 1600}, {"e", 520, 2200}, {"o", 520, 950}};
+    case Speaker::Child:
+      return {{"a", 990, 1584}, {"i", 360, 3000}, {"u", 420, 1800}, {"e", 600, 2500}, {"o", 580, 1100}};
+  }
+  return {};
+}
+
+inline double TypicalF0(Speaker s) { return s == Speaker::Man ? 115.0 : s == Speaker::Woman ? 220.0 : 290.0; }
+
+// The resonances of a vowel for a speaker: F1, F2 as given, F3 and F4 above them.
+inline std::vector<Resonance> VowelResonances(Speaker s, double f1, double f2) {
+  const double scale = s == Speaker::Man ? 1.0 : s == Speaker::Woman ? 1.15 : 1.3;
+  const double f3 = std::max(2500.0 * scale, f2 + 450.0);
+  const double f4 = std::min(f3 + 900.0 * scale, 5100.0);
+  return {{f1, 60.0 * scale + 0.05 * f1}, {f2, 70.0 * scale + 0.04 * f2}, {f3, 120.0 * scale}, {f4, 180.0 * scale}};
+}
+
+// Sounds without a pitch.
+inline std::vector<int16_t> WhiteNoise(double seconds, double amplitude, unsigned seed = 7) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> gauss(0.0, amplitude);
+  std::vector<int16_t> out(static_cast<size_t>(seconds * kRate));
+  for (auto& s : out) s = static_cast<int16_t>(std::clamp(std::round(gauss(random)), -32768.0, 32767.0));
+  return out;
+}
+
+// Noise through one broad resonance high in the spectrum, like /s/ or /ʃ/, swelling and fading.
+inline std::vector<int16_t> FricativeBurst(double seconds, double amplitude, double centre = 4200.0,
+                                           unsigned seed = 11) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> gauss(0.0, 1.0);
+  const size_t count = static_cast<size_t>(seconds * kRate);
+  const double c = -std::exp(-2.0 * kPi * 1500.0 / kRate);
+  const double b = 2.0 * std::exp(-kPi * 1500.0 / kRate) * std::cos(2.0 * kPi * centre / kRate);
+  std::vector<double> y(count);
+  double y1 = 0.0, y2 = 0.0, max = 0.0;
+  for (size_t n = 0; n < count; ++n) {
+    y[n] = gauss(random) + b * y1 + c * y2;
+    y2 = y1;
+    y1 = y[n];
+    max = std::max(max, std::fabs(y[n]));
+  }
+  std::vector<int16_t> out(count);
+  for (size_t n = 0; n < count; ++n) {
+    const double envelope = std::sin(kPi * n / std::max<size_t>(count, 1));
+    out[n] = static_cast<int16_t>(std::clamp(std::round(y[n] / max * amplitude * envelope), -32768.0, 32767.0));
+  }
+  return out;
+}
+
+}  // namespace vowelscope::voices
