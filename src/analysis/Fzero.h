@@ -1,14 +1,18 @@
 #pragma once
-// F0 (pitch) by a time-domain search over candidate periods. Each analysis frame holds two of the
-// longest period searched; for every lag in the searched range the Pearson correlation between the
-// frame and the frame shifted by that lag is computed, a small bias (0.00008 per Hz) is added so that
-// of two equally good lags the shorter one (the higher frequency, not one of its subharmonics) wins,
-// and the best lag gives the estimate. The winning score is kept with the value so that consumers
-// decide what counts as voiced (the F0 chart draws scores of at least 0.7). The sums of x and x^2 over
-// either side of a lag come from prefix sums of the frame, and the lagged products of several lags are
-// summed in one pass over it. With 16-bit samples every such sum is an exact integer in double, so the
-// values are bit for bit those of summing each lag from scratch (float samples may differ in the last
-// bits).
+// F0 (pitch) by the normalised autocorrelation of the sound, in four stages:
+// 1. For every whole lag of the searched range, the Pearson correlation between the frame (two of the
+//    longest periods searched) and the frame shifted by that lag (LagCorrelation).
+// 2. The peaks of that curve, each moved to its true lag and height between whole lags by interpolation
+//    (PitchCandidateFinder): a period that is not a whole number of samples no longer loses to its own
+//    double, which does line up, and the frequency is not rounded to a whole lag.
+// 3. Over a run of frames that have a clear peak, one candidate per frame by a path that favours the
+//    higher of two near-equal candidates and penalises octave jumps between neighbouring frames
+//    (PitchPath), so that a track neither drops to a subharmonic nor flips between octaves.
+// 4. The value of the frame: the chosen frequency and its score, the correlation at the refined peak
+//    plus a small bias (0.00008 per Hz) toward higher frequencies. Frames without a clear peak keep
+//    their strongest candidate, or the best whole lag when the curve has no peak at all (silence).
+// The score is kept with the value so that consumers decide what counts as voiced (the F0 chart draws
+// scores of at least 0.7); unvoiced sound and silence stay well below that.
 // Analyze runs on the worker thread of the F0 pass and calls its progress listeners on that thread.
 
 #include <memory>
@@ -22,8 +26,8 @@ class SoundStream;
 
 // One F0 frame; all three are 0 for a frame that was not analysed.
 struct FZeroValue {
-  float frequency = 0.0f;  // Hz: sample rate / best lag
-  float score = 0.0f;      // best correlation + 0.00008 * frequency
+  float frequency = 0.0f;  // Hz: sample rate / chosen lag (between whole lags)
+  float score = 0.0f;      // correlation at the chosen lag + 0.00008 * frequency
   float power = 0.0f;      // dB on the integer sample scale, 0 when the frame's mean square is not positive
 };
 
@@ -39,7 +43,8 @@ class FZeroResult {
 
 // Analyses one stretch of a sound stream frame by frame. Frames hold 2 * lagMax samples (lagMax =
 // rate / minimum frequency, lagMin = rate / maximum frequency, integer divisions) and lags lagMin ..
-// lagMax - 1 are searched; frame k is centred k * frameShift after the start of the stretch.
+// lagMax - 1 are searched; a refined frequency stays within the minimum and maximum frequency. Frame k
+// is centred k * frameShift after the start of the stretch.
 class FZeroAnalyzer {
  public:
   FZeroAnalyzer() = default;

@@ -1,0 +1,217 @@
+#include "analysis/Lagcorrelation.h"
+
+#include <cmath>
+
+// VOWELSCOPE_PORTABLE_ONLY builds without the AVX2 path (the tests check both paths).
+#if !defined(VOWELSCOPE_PORTABLE_ONLY) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VOWELSCOPE_AVX2_PATH 1
+#endif
+
+namespace vowelscope {
+
+namespace {
+
+// The sums are exact for 16-bit frames: the samples are integers, every product and every sum of up to
+// 366 of them is an integer below 2^53, so the order of the additions does not matter and the lag sums
+// below equal the one-pass sums of the definition bit for bit. The last steps are correctly rounded
+// in the vector units too, so both paths give the same correlations.
+
+// Sum of x[k] * x[k + lag] for k < N - lag, for every lag in lo .. hi - 1, into sxy[lag - lo].
+// Four lags share each pass over the frame, so a sample is loaded once for four products.
+void LagSumsPortable(const double* x, unsigned N, unsigned lo, unsigned hi, double* sxy) {
+  unsigned lag = lo;
+  for (; lag + 4 <= hi; lag += 4) {
+    const unsigned n = N - lag - 3;  // terms the four lags have in common
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, t0 = 0.0, t1 = 0.0, t2 = 0.0, t3 = 0.0;
+    unsigned j = 0;
+    for (; j + 2 <= n; j += 2) {
+      const double u = x[j], v = x[j + 1];
+      const double* y = x + j + lag;
+      s0 += u * y[0];
+      s1 += u * y[1];
+      s2 += u * y[2];
+      s3 += u * y[3];
+      t0 += v * y[1];
+      t1 += v * y[2];
+      t2 += v * y[3];
+      t3 += v * y[4];
+    }
+    for (; j < n; ++j) {
+      const double u = x[j];
+      const double* y = x + j + lag;
+      s0 += u * y[0];
+      s1 += u * y[1];
+      s2 += u * y[2];
+      s3 += u * y[3];
+    }
+    // Lag + q has 3 - q terms beyond the common ones.
+    const double* y = x + n + lag;
+    double* out = sxy + (lag - lo);
+    out[0] = s0 + t0 + x[n] * y[0] + x[n + 1] * y[1] + x[n + 2] * y[2];
+    out[1] = s1 + t1 + x[n] * y[1] + x[n + 1] * y[2];
+    out[2] = s2 + t2 + x[n] * y[2];
+    out[3] = s3 + t3;
+  }
+  for (; lag < hi; ++lag) {
+    double s = 0.0;
+    for (unsigned k = 0; k + lag < N; ++k) s += x[k] * x[k + lag];
+    sxy[lag - lo] = s;
+  }
+}
+
+// The per-lag sums the correlation needs, in arrays indexed by lag - lagMin, and the result.
+struct LagScratch {
+  const double* n;  // N - lag
+  double* sx;
+  double* sy;
+  double* sxx;
+  double* syy;
+  double* sxy;
+  double* correlation;
+  unsigned count;
+};
+
+// Pearson correlation lag by lag; 0 when either side is constant. In the form n Sxy - Sx Sy over the
+// square root of (n Sxx - Sx^2)(n Syy - Sy^2): for 16-bit frames the three differences are exact
+// integers, so only the last product, the root and the division round.
+void CorrelationsPortable(const LagScratch& s) {
+  for (unsigned i = 0; i < s.count; ++i) {
+    const double n = s.n[i];
+    const double cx = n * s.sxx[i] - s.sx[i] * s.sx[i];
+    const double cy = n * s.syy[i] - s.sy[i] * s.sy[i];
+    const double cxy = n * s.sxy[i] - s.sx[i] * s.sy[i];
+    s.correlation[i] = cx > 0.0 && cy > 0.0 ? cxy / std::sqrt(cx * cy) : 0.0;
+  }
+}
+
+#ifdef VOWELSCOPE_AVX2_PATH
+
+// The same two steps four doubles at a time, chosen at run time on processors with AVX2 and FMA. A
+// fused multiply-add changes nothing here: product and sum are exact either way.
+
+// Lags lag .. lag + 4 * V - 1 in V vectors of four; each of the four unrolled samples has its own
+// accumulators so that the additions do not wait for one another.
+template <int V>
+__attribute__((target("avx2,fma"), always_inline)) inline void LagBlockAvx2(const double* x, unsigned N, unsigned lag,
+                                                                            double* out) {
+  constexpr unsigned width = 4 * V;
+  const unsigned n = N - lag - (width - 1);  // terms all lags of the block have
+  __m256d acc[4][V];
+  for (auto& row : acc) {
+    for (auto& a : row) a = _mm256_setzero_pd();
+  }
+  unsigned j = 0;
+  for (; j + 4 <= n; j += 4) {
+#pragma GCC unroll 4
+    for (unsigned u = 0; u < 4; ++u) {
+      const __m256d sample = _mm256_broadcast_sd(x + j + u);
+      const double* y = x + j + u + lag;
+#pragma GCC unroll 2
+      for (int v = 0; v < V; ++v) acc[u][v] = _mm256_fmadd_pd(sample, _mm256_loadu_pd(y + 4 * v), acc[u][v]);
+    }
+  }
+  for (; j < n; ++j) {
+    const __m256d sample = _mm256_broadcast_sd(x + j);
+    for (int v = 0; v < V; ++v) acc[0][v] = _mm256_fmadd_pd(sample, _mm256_loadu_pd(x + j + lag + 4 * v), acc[0][v]);
+  }
+  double sums[width];
+  for (int v = 0; v < V; ++v) {
+    _mm256_storeu_pd(sums + 4 * v,
+                     _mm256_add_pd(_mm256_add_pd(acc[0][v], acc[1][v]), _mm256_add_pd(acc[2][v], acc[3][v])));
+  }
+  // Lag + q has width - 1 - q terms beyond the common ones.
+  for (unsigned q = 0; q < width; ++q) {
+    double s = sums[q];
+    for (unsigned k = n; k + lag + q < N; ++k) s += x[k] * x[k + lag + q];
+    out[q] = s;
+  }
+}
+
+__attribute__((target("avx2,fma"))) void LagSumsAvx2(const double* x, unsigned N, unsigned lo, unsigned hi,
+                                                     double* sxy) {
+  unsigned lag = lo;
+  for (; lag + 8 <= hi; lag += 8) LagBlockAvx2<2>(x, N, lag, sxy + (lag - lo));
+  for (; lag + 4 <= hi; lag += 4) LagBlockAvx2<1>(x, N, lag, sxy + (lag - lo));
+  LagSumsPortable(x, N, lag, hi, sxy + (lag - lo));
+}
+
+// Without FMA in its target, so that no multiply and add of the definition is fused.
+__attribute__((target("avx2"))) void CorrelationsAvx2(const LagScratch& s) {
+  const __m256d zero = _mm256_setzero_pd();
+  unsigned i = 0;
+  for (; i + 4 <= s.count; i += 4) {
+    const __m256d n = _mm256_loadu_pd(s.n + i);
+    const __m256d sx = _mm256_loadu_pd(s.sx + i);
+    const __m256d sy = _mm256_loadu_pd(s.sy + i);
+    const __m256d cx = _mm256_sub_pd(_mm256_mul_pd(n, _mm256_loadu_pd(s.sxx + i)), _mm256_mul_pd(sx, sx));
+    const __m256d cy = _mm256_sub_pd(_mm256_mul_pd(n, _mm256_loadu_pd(s.syy + i)), _mm256_mul_pd(sy, sy));
+    const __m256d cxy = _mm256_sub_pd(_mm256_mul_pd(n, _mm256_loadu_pd(s.sxy + i)), _mm256_mul_pd(sx, sy));
+    const __m256d q = _mm256_div_pd(cxy, _mm256_sqrt_pd(_mm256_mul_pd(cx, cy)));
+    // Both sides must vary; the comparisons are false for NaN too.
+    const __m256d varies = _mm256_and_pd(_mm256_cmp_pd(cx, zero, _CMP_GT_OQ), _mm256_cmp_pd(cy, zero, _CMP_GT_OQ));
+    _mm256_storeu_pd(s.correlation + i, _mm256_and_pd(q, varies));
+  }
+  LagScratch rest = s;
+  rest.n += i;
+  rest.sx += i;
+  rest.sy += i;
+  rest.sxx += i;
+  rest.syy += i;
+  rest.sxy += i;
+  rest.correlation += i;
+  rest.count -= i;
+  CorrelationsPortable(rest);
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  return has;
+}
+
+#endif
+
+void LagSums(const double* x, unsigned N, unsigned lo, unsigned hi, double* sxy) {
+#ifdef VOWELSCOPE_AVX2_PATH
+  if (HasAvx2()) return LagSumsAvx2(x, N, lo, hi, sxy);
+#endif
+  LagSumsPortable(x, N, lo, hi, sxy);
+}
+
+void Correlations(const LagScratch& s) {
+#ifdef VOWELSCOPE_AVX2_PATH
+  if (HasAvx2()) return CorrelationsAvx2(s);
+#endif
+  CorrelationsPortable(s);
+}
+
+}  // namespace
+
+LagCorrelation::LagCorrelation(unsigned N, unsigned lagMin, unsigned lagMax)
+    : N(N), lagMin(lagMin), count(lagMax - lagMin), prefix(N + 1), prefixSquares(N + 1), work(6 * count) {
+  for (unsigned i = 0; i < count; ++i) work[i] = N - (lagMin + i);
+}
+
+double LagCorrelation::Compute(const double* x, double* correlation) {
+  // With prefix sums the sums of x and x^2 over either side of any lag are one subtraction each.
+  prefix[0] = 0.0;
+  prefixSquares[0] = 0.0;
+  for (unsigned k = 0; k < N; ++k) {
+    prefix[k + 1] = prefix[k] + x[k];
+    prefixSquares[k + 1] = prefixSquares[k] + x[k] * x[k];
+  }
+  double* s = work.data() + count;
+  LagScratch scratch{work.data(), s, s + count, s + 2 * count, s + 3 * count, s + 4 * count, correlation, count};
+  for (unsigned j = 0; j < count; ++j) {
+    const unsigned lag = lagMin + j;
+    scratch.sx[j] = prefix[N - lag];
+    scratch.sy[j] = prefix[N] - prefix[lag];
+    scratch.sxx[j] = prefixSquares[N - lag];
+    scratch.syy[j] = prefixSquares[N] - prefixSquares[lag];
+  }
+  LagSums(x, N, lagMin, lagMin + count, scratch.sxy);
+  Correlations(scratch);
+  return prefixSquares[N];
+}
+
+}  // namespace vowelscope
