@@ -1,7 +1,7 @@
 // Prints, in one run of a few seconds:
 //  - microseconds per F0 frame (60 .. 1000 Hz, 10 ms hop: 172 lags over up to 366 samples) for the direct
-//    formula and for the analyzer, and their ratio; the analyzer's values are checked equal to the
-//    direct formula's on the way;
+//    formula of the whole-lag search and for the analyzer (its curve, refined peaks and path), and
+//    their ratio;
 //  - the F0 pass over 60 s of voiced, speech-like sound, in multiples of real time;
 //  - microseconds per formant block (order 16, 275 samples): median and worst over 1000 blocks of
 //    synthetic vowels, and a root search that runs all 4095 passes without converging.
@@ -85,7 +85,6 @@ void BenchFZero() {
   }
 
   double shippedUs = 1e30;
-  unsigned mismatches = 0;
   for (int run = 0; run < 5; ++run) {
     FZeroAnalyzer analyzer;
     analyzer.SetMinFrequency(60);
@@ -93,10 +92,6 @@ void BenchFZero() {
     auto t0 = Clock::now();
     auto result = analyzer.Analyze(view, 0, 0);
     shippedUs = std::min(shippedUs, Microseconds(t0, Clock::now()) / frames);
-    for (unsigned i = 0; i < frames; ++i) {
-      const FZeroValue &a = result->values[i], &b = expected[i];
-      if (a.frequency != b.frequency || a.score != b.score || a.power != b.power) ++mismatches;
-    }
   }
 
   double passUs = 1e30;
@@ -112,10 +107,9 @@ void BenchFZero() {
 
   std::printf("F0 frame (172 lags, 366 samples), %u frames of 60 s speech-like sound:\n", frames);
   std::printf("  direct formula   %8.2f us/frame\n", referenceUs);
-  std::printf("  analyzer         %8.2f us/frame   %.1fx faster, %u frames differ\n", shippedUs,
-              referenceUs / shippedUs, mismatches);
-  std::printf("F0 pass over 60 s: %.1f ms, %.0fx real time (%zu of %u frames with score >= 0.7)\n", passUs / 1000.0,
-              60e6 / passUs, voiced, frames);
+  std::printf("  analyzer         %8.2f us/frame   %.1fx faster\n", shippedUs, referenceUs / shippedUs);
+  std::printf("F0 pass over 60 s: %.1f ms, %.0fx real time, goal >= 2000x (%zu of %u frames with score >= 0.7)\n",
+              passUs / 1000.0, 60e6 / passUs, voiced, frames);
 }
 
 void BenchFormant() {

@@ -50,19 +50,19 @@ std::unique_ptr<FZeroResult> FZeroAnalyzer::Analyze(SoundStream& source, unsigne
   const double rate = static_cast<double>(fs);
   // Refined lags stay within the frequencies asked for and the whole lags searched.
   const double shortest = std::max(static_cast<double>(lagMin), rate / maxFrequency);
-  const double longest = std::max(shortest, std::min(static_cast<double>(lagMax - 1), rate / minFrequency));
+  const double longest = std::max(shortest, std::min(rate / minFrequency, N - 3.0));
   // The curve reaches a few lags below the searched ones, so that the narrow peaks of high voices are
   // interpolated too, and at the long end up to a whole block of eight lags, which keeps its computation
   // in the vector path.
   const unsigned curveFrom = lagMin > PitchCandidateFinder::kHalfWidth ? lagMin - PitchCandidateFinder::kHalfWidth : 1;
-  unsigned curveTo = lagMax - 1;
+  unsigned curveTo = std::min(std::max(lagMax - 1, static_cast<unsigned>(std::ceil(longest)) + 1), N - 2);
   while ((curveTo + 1 - curveFrom) % 8 != 0 && curveTo + 2 < N) ++curveTo;
   std::unique_ptr<FZeroResult> result;
   std::unique_ptr<LagCorrelation> lagCorrelation;
   std::vector<double> curve;
   std::vector<double> powers;  // of the frames of the current run
   std::vector<PitchCandidate> chosen;
-  PitchCandidateFinder finder(curveFrom, curveTo - curveFrom + 1, lagMin, lagMax - 1, shortest, longest);
+  PitchCandidateFinder finder(curveFrom, curveTo - curveFrom + 1, shortest, longest);
   PitchPath path(rate, frameShift);
   try {
     result = std::make_unique<FZeroResult>(frameShift, frames);
@@ -113,12 +113,13 @@ std::unique_ptr<FZeroResult> FZeroAnalyzer::Analyze(SoundStream& source, unsigne
         }
         result->values[i] = MakeValue(rate / candidates[best].lag, candidates[best].correlation, power);
       } else {
-        // No peak at all (silence, a constant, a curve falling all the way): the best whole lag, of equal
-        // scores the shortest.
+        // No peak at all (silence, a constant, a curve rising or falling all the way): the best whole
+        // lag, of equal scores the shortest, its frequency within the range asked for.
         double bestScore = -10.0;
         double f0 = 0.0;
         for (unsigned j = 0; j < lagMax - lagMin; ++j) {
-          const double frequency = rate / (lagMin + j);
+          const double frequency = std::clamp(rate / (lagMin + j), static_cast<double>(minFrequency),
+                                              static_cast<double>(maxFrequency));
           const double score = correlation[j] + kHighFrequencyBias * frequency;
           if (score > bestScore) {
             bestScore = score;

@@ -23,12 +23,11 @@ double ParabolaOffset(double left, double middle, double right) {
 
 }  // namespace
 
-PitchCandidateFinder::PitchCandidateFinder(unsigned curveFrom, unsigned curveCount, unsigned searchFrom,
-                                           unsigned searchTo, double shortest, double longest)
+PitchCandidateFinder::PitchCandidateFinder(unsigned curveFrom, unsigned curveCount, double shortest, double longest)
     : curveFrom(curveFrom),
       curveCount(curveCount),
-      searchFrom(std::max(searchFrom, curveFrom + 1)),
-      searchTo(std::min(searchTo, curveFrom + curveCount - 2)),
+      searchFrom(std::max(static_cast<unsigned>(std::floor(shortest)), curveFrom + 1)),
+      searchTo(std::min(static_cast<unsigned>(std::ceil(longest)), curveFrom + curveCount - 2)),
       shortest(shortest),
       longest(std::max(shortest, longest)) {
   // Hann-windowed sinc: the tap at distance u weighs sin(pi u) / (pi u) * (1 + cos(pi u / kHalfWidth)) / 2,
@@ -83,7 +82,7 @@ PitchCandidate PitchCandidateFinder::Refine(const double* curve, unsigned index)
     height = v[top] + 0.25 * (v[top + 1] - v[top - 1]) * quarter;
   }
   height = std::max(height, r[index]);
-  return {std::clamp(curveFrom + index + offset, shortest, longest), std::min(height, 1.0)};
+  return {curveFrom + index + offset, std::min(height, 1.0)};
 }
 
 unsigned PitchCandidateFinder::Find(const double* curve, double floor, Candidates& out) const {
@@ -107,6 +106,7 @@ unsigned PitchCandidateFinder::Find(const double* curve, double floor, Candidate
     const unsigned j = peaks[p];
     if (r[j] < net) continue;
     const PitchCandidate c = Refine(r, j);
+    if (c.lag < shortest || c.lag > longest) continue;  // a peak just outside the frequencies asked for
     const double rank = c.correlation - kRankPerOctave * std::log2(c.lag);
     unsigned k = n;
     if (n < kMaxCandidates) {

@@ -26,10 +26,10 @@ class PitchCandidateFinder {
   static constexpr unsigned kHalfWidth = 6;  // whole lags on each side that the interpolation reads
   using Candidates = std::array<PitchCandidate, kMaxCandidates>;
 
-  // The curve holds lags curveFrom .. curveFrom + curveCount - 1; peaks are looked for at the whole lags
-  // searchFrom .. searchTo (inside the curve) and refined lags stay within [shortest, longest].
-  PitchCandidateFinder(unsigned curveFrom, unsigned curveCount, unsigned searchFrom, unsigned searchTo,
-                       double shortest, double longest);
+  // The curve holds lags curveFrom .. curveFrom + curveCount - 1. Peaks are looked for at the whole lags
+  // around [shortest, longest] (the periods of the frequencies asked for) inside the curve, and those
+  // whose refined lag falls outside it are dropped.
+  PitchCandidateFinder(unsigned curveFrom, unsigned curveCount, double shortest, double longest);
 
   // The strongest peaks of the searched lags that reach `floor`, refined, strongest first (with a small
   // premium per octave toward shorter lags); returns how many (none for a flat or falling curve, such as

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "analysis/Soundstreamwindowing.h"
 #include "Fzeroreference.h"
 #include "Signals.h"
+#include "Voices.h"
 #include "sound/Soundmemorystream.h"
 
 namespace vowelscope {
@@ -37,7 +40,8 @@ std::unique_ptr<FZeroResult> AnalyzeSamples(FZeroAnalyzer& analyzer, std::vector
   return analyzer.Analyze(view, start, count);
 }
 
-TEST(FZeroAnalyzer, SineOf200HzGivesTheNearestWholeLag) {
+TEST(FZeroAnalyzer, SineOf200HzReadsItsTrueFrequency_NotTheNearestWholeLag) {
+  // The period is 55.125 samples; the nearest whole lag would read 200.45 Hz.
   auto samples = testsignals::Sine(200.0, 10000.0, 11025);
   auto result = AnalyzeSamples(*DefaultAnalyzer(), samples);
   ASSERT_NE(result, nullptr);
@@ -46,84 +50,104 @@ TEST(FZeroAnalyzer, SineOf200HzGivesTheNearestWholeLag) {
   // Frames that lie wholly inside the sound (the first two and the last two are padded).
   for (size_t i = 2; i + 2 < result->values.size(); ++i) {
     const FZeroValue& v = result->values[i];
-    EXPECT_NEAR(v.frequency, kRate / 55.0, 0.001) << "Hz, frame " << i;  // 200.45 Hz
-    EXPECT_NEAR(v.score, 1.016, 0.002) << "frame " << i;
+    EXPECT_NEAR(v.frequency, 200.0, 0.02) << "Hz, frame " << i;
+    EXPECT_NEAR(v.score, 1.016, 0.002) << "correlation 1 + 0.00008 per Hz, frame " << i;
     // 366 samples hold 6.6 periods, so the mean square wanders by up to 2 % around a^2 / 2.
     EXPECT_NEAR(v.power, 10.0 * std::log10(10000.0 * 10000.0 / 2.0), 0.1) << "dB, frame " << i;
   }
 }
 
-TEST(FZeroAnalyzer, PulseTrainsGiveTheirExactPeriod_NotAMultipleOfIt) {
-  // Periods of about 100, 150 and 220 Hz; twice the period correlates as well, and the bias toward
-  // higher frequencies must pick the period itself.
+TEST(FZeroAnalyzer, PulseTrainsOfWholePeriodsKeepTheirWholeLag_NotAMultipleOfIt) {
+  // Periods of about 100, 150 and 220 Hz: the whole-lag answer was right, and the refinement keeps it.
   for (unsigned period : {110u, 74u, 50u}) {
     auto samples = testsignals::PulseTrain(period, 20000, 5512, 7);
     auto result = AnalyzeSamples(*DefaultAnalyzer(), samples);
     ASSERT_NE(result, nullptr);
     for (size_t i = 2; i + 2 < result->values.size(); ++i) {
-      EXPECT_EQ(result->values[i].frequency, static_cast<float>(kRate / period))
-          << "expected " << kRate / period << " Hz, frame " << i;
+      EXPECT_NEAR(result->values[i].frequency, kRate / period, 0.01) << "Hz, frame " << i;
     }
   }
 }
 
-TEST(FZeroAnalyzer, SilenceCorrelatesWithNothing_TheShortestLagWinsWithItsBiasAlone) {
+TEST(FZeroAnalyzer, SilenceCorrelatesWithNothing_TheTopOfTheRangeWinsWithItsBiasAlone) {
   std::vector<int16_t> samples(2000, 0);
   auto result = AnalyzeSamples(*DefaultAnalyzer(), samples);
   ASSERT_NE(result, nullptr);
-  const double frequency = kRate / 11;  // 1002.27 Hz
+  // The shortest lag, 11, stands for 1002.27 Hz, above the 1000 Hz asked for: the answer stays in range.
   for (const FZeroValue& v : result->values) {
-    EXPECT_EQ(v.frequency, static_cast<float>(frequency));
-    EXPECT_EQ(v.score, static_cast<float>(frequency * 0.00008));
+    EXPECT_EQ(v.frequency, 1000.0f);
+    EXPECT_EQ(v.score, static_cast<float>(1000.0 * 0.00008));
     EXPECT_EQ(v.power, 0.0f);
   }
   // A constant offset is no more correlated than silence, but has power.
   std::vector<int16_t> constant(2000, 500);
   result = AnalyzeSamples(*DefaultAnalyzer(), constant);
   ASSERT_NE(result, nullptr);
-  EXPECT_EQ(result->values[5].frequency, static_cast<float>(frequency));
+  EXPECT_EQ(result->values[5].frequency, 1000.0f);
   EXPECT_NEAR(result->values[5].power, 20.0 * std::log10(500.0), 1e-4);
 }
 
-// Every frame, computed by the analyzer and by the direct formula over the same frames.
-void ExpectSameAsDirectFormula(std::vector<int16_t>& samples, int minHz, int maxHz, const char* name) {
+// The analyzer beside the whole-lag search of the direct formula over the same frames: where the whole lag
+// was already the period (the frame's truth within half a lag of it), the analyzer stays within one lag of
+// it, and the power is the same.
+void ExpectWholeLagAnswersKept(std::vector<int16_t>& samples, const std::vector<float>& truth, const char* name) {
   FZeroAnalyzer analyzer;
-  analyzer.SetMinFrequency(minHz);
-  analyzer.SetMaxFrequency(maxHz);
+  analyzer.SetMinFrequency(60);
+  analyzer.SetMaxFrequency(1000);
   auto result = AnalyzeSamples(analyzer, samples);
   ASSERT_NE(result, nullptr) << name;
 
-  const int lagMin = std::max(1, static_cast<int>(kRate) / maxHz);
-  const int lagMax = static_cast<int>(kRate) / minHz;
   SoundMemoryStream view(samples.data(), static_cast<unsigned>(samples.size()), MonoFormat());
   SoundStreamWindowing windowing(view);
   windowing.SetShift(110);
-  windowing.SetWindowLength(2 * lagMax);
+  windowing.SetWindowLength(366);
   unsigned frames = 0;
   ASSERT_TRUE(windowing.Begin(0, 0, frames));
   ASSERT_EQ(result->values.size(), frames) << name;
+  unsigned kept = 0;
   for (unsigned i = 0; i < frames; ++i) {
     const double* x = nullptr;
     ASSERT_TRUE(windowing.Next(x));
-    FZeroValue expected = reference::Frame(x, 2 * lagMax, lagMin, lagMax, kRate);
+    const FZeroValue expected = reference::Frame(x, 366, 11, 183, kRate);
     const FZeroValue& got = result->values[i];
-    EXPECT_EQ(got.frequency, expected.frequency) << name << " frame " << i;
-    EXPECT_EQ(got.score, expected.score) << name << " frame " << i;
-    EXPECT_EQ(got.power, expected.power) << name << " frame " << i;
+    EXPECT_NEAR(got.power, expected.power, 1e-4) << name << " frame " << i;
+    const double period = kRate / truth[std::min<size_t>(i * 110, truth.size() - 1)];
+    if (i < 2 || i + 2 >= frames || std::fabs(kRate / expected.frequency - period) > 0.5) continue;
+    ++kept;
+    EXPECT_NEAR(kRate / got.frequency, kRate / expected.frequency, 1.0) << name << " lag, frame " << i;
+  }
+  EXPECT_GT(kept, frames / 2) << name << ": most whole-lag answers were right";
+}
+
+TEST(FZeroAnalyzer, FramesWhoseWholeLagWasRightKeepItWithinTheRefinement) {
+  for (double f0 : {95.0, 130.0, 210.0}) {
+    voices::VoiceSpec spec;
+    spec.seconds = 1.0;
+    spec.f0Start = f0;
+    spec.f0End = f0;
+    spec.formants = voices::VowelResonances(voices::Speaker::Man, 700, 1200);
+    auto voice = voices::Synthesize(spec);
+    ExpectWholeLagAnswersKept(voice.samples, voice.f0, f0 < 100 ? "95 Hz" : f0 < 200 ? "130 Hz" : "210 Hz");
   }
 }
 
-TEST(FZeroAnalyzer, EveryFrameEqualsTheDirectFormulaBitForBit) {
-  auto voiced = testsignals::Vowel(130.0, {{700, 80}, {1200, 100}}, 22050, 30000.0);
-  auto noise = testsignals::Noise(32767.0, 22050);
-  std::vector<int16_t> silence(5000, 0);
-  std::vector<int16_t> extremes(5000);
-  for (size_t i = 0; i < extremes.size(); ++i) extremes[i] = (i * 7919 % 13) < 6 ? -32768 : 32767;
-  ExpectSameAsDirectFormula(voiced, 60, 1000, "voiced");
-  ExpectSameAsDirectFormula(noise, 60, 1000, "noise");
-  ExpectSameAsDirectFormula(silence, 60, 1000, "silence");
-  ExpectSameAsDirectFormula(extremes, 60, 1000, "full-scale extremes");
-  ExpectSameAsDirectFormula(voiced, 50, 8000, "voiced, lags 1 .. 219");
+TEST(FZeroAnalyzer, SilenceNoiseAndFricativesStayBelowTheChartsThreshold) {
+  std::vector<int16_t> silence(11025, 0);
+  const struct {
+    const char* name;
+    std::vector<int16_t> samples;
+  } cases[] = {{"silence", silence},
+               {"loud white noise", voices::WhiteNoise(2.0, 8000.0)},
+               {"quiet white noise", voices::WhiteNoise(2.0, 300.0, 3)},
+               {"fricative burst", voices::FricativeBurst(1.0, 12000.0)},
+               {"low fricative burst", voices::FricativeBurst(1.0, 12000.0, 2500.0, 5)}};
+  for (auto c : cases) {
+    auto result = AnalyzeSamples(*DefaultAnalyzer(), c.samples);
+    ASSERT_NE(result, nullptr) << c.name;
+    for (size_t i = 0; i < result->values.size(); ++i) {
+      EXPECT_LT(result->values[i].score, 0.7f) << c.name << " frame " << i;
+    }
+  }
 }
 
 TEST(FZeroAnalyzer, OneValuePerHopOfTheStretch_WithProgressBeforeEachFrameAndAtTheEnd) {
@@ -186,6 +210,84 @@ TEST(FZeroAnalyzer, MaximumAboveTheSampleRateSearchesFromLagOne) {
   for (const FZeroValue& v : result->values) {
     EXPECT_LE(v.frequency, kRate) << "no lag of 0 (an infinite frequency)";
     EXPECT_LT(v.score, 2.0f);
+  }
+}
+
+
+// Voices with known truth: five vowels of 0.8 s, gliding up four semitones with 30 cents of vibrato,
+// 0.5 % jitter and 4 % shimmer. Over the frames wholly inside the sound that the chart would draw
+// (score >= 0.7): at most 1 % more than 20 % off (gross), at most 0.5 % at half the truth, and a median
+// error of at most 5 cents; at least 95 % of the frames are drawn.
+TEST(FZeroAnalyzer, VoicesFrom70To500HzAreTrackedWithoutOctaveErrors) {
+  for (double f0 : {70.0, 110.0, 140.0, 175.0, 220.0, 260.0, 300.0, 360.0, 430.0, 500.0}) {
+    const auto speaker = f0 < 150 ? voices::Speaker::Man : f0 < 250 ? voices::Speaker::Woman : voices::Speaker::Child;
+    std::vector<int16_t> samples;
+    std::vector<float> truth;
+    unsigned seed = static_cast<unsigned>(f0);
+    for (const auto& vowel : voices::JapaneseVowels(speaker)) {
+      voices::VoiceSpec spec;
+      spec.seconds = 0.8;
+      spec.f0Start = f0;
+      spec.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
+      spec.vibratoCents = 30.0;
+      spec.jitter = 0.005;
+      spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+      spec.seed = seed++;
+      auto v = voices::Synthesize(spec);
+      samples.insert(samples.end(), v.samples.begin(), v.samples.end());
+      truth.insert(truth.end(), v.f0.begin(), v.f0.end());
+    }
+    auto result = AnalyzeSamples(*DefaultAnalyzer(), samples);
+    ASSERT_NE(result, nullptr);
+    unsigned inside = 0, drawn = 0, gross = 0, halved = 0;
+    std::vector<double> cents;
+    for (size_t i = 2; i + 2 < result->values.size(); ++i) {
+      ++inside;
+      const FZeroValue& v = result->values[i];
+      if (v.score < 0.7f) continue;
+      ++drawn;
+      const double ratio = v.frequency / truth[std::min(i * 110, truth.size() - 1)];
+      if (std::fabs(ratio - 1.0) > 0.2) {
+        ++gross;
+        if (ratio > 0.4 && ratio < 0.6) ++halved;
+      } else {
+        cents.push_back(std::fabs(1200.0 * std::log2(ratio)));
+      }
+    }
+    ASSERT_FALSE(cents.empty()) << f0 << " Hz";
+    std::nth_element(cents.begin(), cents.begin() + cents.size() / 2, cents.end());
+    EXPECT_GE(100.0 * drawn / inside, 95.0) << "% of frames drawn, " << f0 << " Hz";
+    EXPECT_LE(100.0 * gross / drawn, 1.0) << "% gross errors, " << f0 << " Hz";
+    EXPECT_LE(100.0 * halved / drawn, 0.5) << "% halved, " << f0 << " Hz";
+    EXPECT_LE(cents[cents.size() / 2], 5.0) << "median cents, " << f0 << " Hz";
+  }
+}
+
+TEST(FZeroAnalyzer, TheFrequencyRangeBoundsTheAnswer) {
+  // A 330 Hz voice searched between 150 and 300 Hz, and a 250 Hz voice between 251 and 400 Hz: every
+  // frequency stays inside the range, however the peaks are refined.
+  const struct {
+    double f0;
+    int minHz, maxHz;
+  } cases[] = {{330.0, 150, 300}, {250.0, 251, 400}, {200.0, 199, 201}};
+  for (const auto& c : cases) {
+    voices::VoiceSpec spec;
+    spec.seconds = 0.5;
+    spec.f0Start = c.f0;
+    spec.f0End = c.f0;
+    spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+    auto voice = voices::Synthesize(spec);
+    FZeroAnalyzer analyzer;
+    analyzer.SetMinFrequency(c.minHz);
+    analyzer.SetMaxFrequency(c.maxHz);
+    auto result = AnalyzeSamples(analyzer, voice.samples);
+    ASSERT_NE(result, nullptr) << c.f0;
+    for (size_t i = 2; i + 2 < result->values.size(); ++i) {
+      const FZeroValue& v = result->values[i];
+      if (v.score < 0.7f) continue;
+      EXPECT_GE(v.frequency, c.minHz - 0.01) << c.f0 << " Hz, frame " << i;
+      EXPECT_LE(v.frequency, c.maxHz + 0.01) << c.f0 << " Hz, frame " << i;
+    }
   }
 }
 

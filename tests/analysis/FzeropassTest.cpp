@@ -55,7 +55,7 @@ TEST_F(FZeroPassTest, OneLoudBlockIsAnalysedWithItsMargins_AndLandsAtItsHopIndex
     EXPECT_EQ(IsZero(result->values[i]), i < 24 || i > 28) << i;
   }
   EXPECT_GT(result->values[26].power, 60.0f);
-  EXPECT_NEAR(result->values[26].frequency, 11025.0 / 55, 0.001) << "Hz";
+  EXPECT_NEAR(result->values[26].frequency, 200.0, 1.0) << "Hz: one block of a 200 Hz tone, the frame half in silence";
 
   // Progress in frames of the whole recording: 24 .. 28 before each frame, 29 at the end.
   ASSERT_EQ(log.reports.size(), 6u);
@@ -103,9 +103,9 @@ TEST_F(FZeroPassTest, StretchesAreAnalysedWhereTheyLie) {
   ASSERT_NE(result, nullptr);
   ASSERT_EQ(result->values.size(), 401u);
   EXPECT_TRUE(IsZero(result->values[50]));
-  EXPECT_NEAR(result->values[125].frequency, 11025.0 / 55, 0.001) << "Hz";
+  EXPECT_NEAR(result->values[125].frequency, 200.0, 0.05) << "Hz";
   EXPECT_TRUE(IsZero(result->values[200]));
-  EXPECT_NEAR(result->values[350].frequency, 11025.0 / 75, 0.001) << "Hz";
+  EXPECT_NEAR(result->values[350].frequency, 147.0, 0.05) << "Hz";
   EXPECT_FALSE(IsZero(result->values[400])) << "the last stretch runs to the end";
   int32_t maximum = log.reports.front().maximum;
   for (const auto& r : log.reports) EXPECT_EQ(r.maximum, maximum);
@@ -150,7 +150,7 @@ TEST_F(FZeroPassTest, OtherFrameShiftsSetTheHopAndTheResultsShift) {
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(result->frameShift, 0.025);
   ASSERT_EQ(result->values.size(), 41u);  // 11025 / 275 rounded up
-  EXPECT_NEAR(result->values[20].frequency, 11025.0 / 55, 0.001) << "Hz";
+  EXPECT_NEAR(result->values[20].frequency, 200.0, 0.05) << "Hz";
 }
 
 }  // namespace

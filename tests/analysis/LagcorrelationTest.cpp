@@ -1,0 +1,47 @@
+#include "analysis/Lagcorrelation.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Fzeroreference.h"
+#include "Signals.h"
+
+namespace vowelscope {
+namespace {
+
+// The curve against the correlation coefficient summed from scratch for every lag, on frames of voice,
+// noise, silence and full-scale extremes. With 16-bit samples the sums are exact, so only the final
+// root and division may round differently.
+TEST(LagCorrelation, EveryLagEqualsTheDirectFormula) {
+  std::vector<int16_t> extremes(366);
+  for (size_t i = 0; i < extremes.size(); ++i) extremes[i] = (i * 7919 % 13) < 6 ? -32768 : 32767;
+  const struct {
+    const char* name;
+    std::vector<int16_t> samples;
+    unsigned lagMin, lagMax;
+  } cases[] = {
+      {"voiced", testsignals::Vowel(130.0, {{700, 80}, {1200, 100}}, 366, 30000.0), 5, 190},
+      {"noise", testsignals::Noise(32767.0, 366), 11, 183},
+      {"silence", std::vector<int16_t>(366, 0), 11, 183},
+      {"constant", std::vector<int16_t>(366, 500), 11, 183},
+      {"full-scale extremes", extremes, 1, 183},
+      {"odd lag count", testsignals::Vowel(230.0, {{850, 80}, {1400, 100}}, 366), 3, 182},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> x(c.samples.begin(), c.samples.end());
+    LagCorrelation lags(366, c.lagMin, c.lagMax);
+    std::vector<double> curve(lags.LagCount());
+    double energy = lags.Compute(x.data(), curve.data());
+    double squares = 0.0;
+    for (double v : x) squares += v * v;
+    EXPECT_EQ(energy, squares) << c.name;
+    for (unsigned lag = c.lagMin; lag < c.lagMax; ++lag) {
+      const double expected = reference::Correlation(x.data(), x.data() + lag, 366 - static_cast<int>(lag));
+      EXPECT_NEAR(curve[lag - c.lagMin], expected, 1e-12) << c.name << ", lag " << lag;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vowelscope
