@@ -1,6 +1,8 @@
 #include "analysis/Lagcorrelation.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 // VOWELSCOPE_PORTABLE_ONLY builds without the AVX2 path (the tests check both paths).
 #if !defined(VOWELSCOPE_PORTABLE_ONLY) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -164,6 +166,49 @@ __attribute__((target("avx2"))) void CorrelationsAvx2(const LagScratch& s) {
   CorrelationsPortable(rest);
 }
 
+// Frames of 16-bit samples in 16-bit lanes: one multiply-add instruction takes sixteen products and
+// adds them in pairs into eight 32-bit lanes. A pair stays below 2^31 unless all four samples are
+// -32768, which the caller rules out; up to `flushEvery` instructions' pairs are added in 32-bit lanes
+// (as many as the frame's peak allows without overflow) before they move into 64-bit sums. Every sum
+// is exact, so the results equal those of the double path bit for bit. x holds N samples followed by
+// at least 16 zeros; four lags share each load of x[k].
+__attribute__((target("avx2"))) void LagSumsAvx2Int16(const int16_t* x, unsigned N, unsigned lo, unsigned hi,
+                                                      unsigned flushEvery, double* sxy) {
+  unsigned lag = lo;
+  for (; lag < hi; lag += 4) {
+    const unsigned lanes = hi - lag < 4 ? hi - lag : 4;
+    const unsigned n = N - lag;  // terms of the block's first lag, which has the most
+    __m256i wide[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
+                       _mm256_setzero_si256()};
+    __m256i narrow[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
+                         _mm256_setzero_si256()};
+    unsigned pending = 0;
+    for (unsigned k = 0; k < n; k += 16) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + k));
+      for (unsigned q = 0; q < 4; ++q) {
+        // Lags beyond the block's last read zeros past the frame's end at worst; their sums are dropped.
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + k + lag + q));
+        narrow[q] = _mm256_add_epi32(narrow[q], _mm256_madd_epi16(a, b));
+      }
+      if (++pending == flushEvery) {
+        for (unsigned q = 0; q < 4; ++q) {
+          wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_castsi256_si128(narrow[q])));
+          wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_extracti128_si256(narrow[q], 1)));
+          narrow[q] = _mm256_setzero_si256();
+        }
+        pending = 0;
+      }
+    }
+    for (unsigned q = 0; q < lanes; ++q) {
+      wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_castsi256_si128(narrow[q])));
+      wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_extracti128_si256(narrow[q], 1)));
+      alignas(32) int64_t parts[4];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(parts), wide[q]);
+      sxy[lag - lo + q] = static_cast<double>(parts[0] + parts[1] + parts[2] + parts[3]);
+    }
+  }
+}
+
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
   return has;
@@ -171,9 +216,35 @@ bool HasAvx2() {
 
 #endif
 
-void LagSums(const double* x, unsigned N, unsigned lo, unsigned hi, double* sxy) {
+// The frame as 16-bit samples followed by zeros, when every value is a whole number within
+// -32767 .. 32767 (a frame of 16-bit sound without -32768); the largest magnitude in `peak`.
+[[maybe_unused]] bool ToInt16(const double* x, unsigned N, int16_t* out, int& peak) {
+  peak = 0;
+  for (unsigned k = 0; k < N; ++k) {
+    const double v = x[k];
+    if (!(v >= -32767.0 && v <= 32767.0)) return false;
+    const int i = static_cast<int>(v);
+    if (i != v) return false;
+    out[k] = static_cast<int16_t>(i);
+    peak = std::max(peak, i < 0 ? -i : i);
+  }
+  return true;
+}
+
+void LagSums(const double* x, unsigned N, unsigned lo, unsigned hi, int16_t* scratch16, double* sxy) {
 #ifdef VOWELSCOPE_AVX2_PATH
-  if (HasAvx2()) return LagSumsAvx2(x, N, lo, hi, sxy);
+  if (HasAvx2()) {
+    int peak = 0;
+    if (scratch16 != nullptr && ToInt16(x, N, scratch16, peak)) {
+      // As many multiply-adds in 32-bit lanes as cannot overflow: each adds at most 2 * peak^2.
+      const int64_t pair = 2 * static_cast<int64_t>(peak) * peak;
+      const int64_t fits = pair > 0 ? INT32_MAX / pair : 8;
+      return LagSumsAvx2Int16(scratch16, N, lo, hi, static_cast<unsigned>(std::clamp<int64_t>(fits, 1, 8)), sxy);
+    }
+    return LagSumsAvx2(x, N, lo, hi, sxy);
+  }
+#else
+  (void)scratch16;
 #endif
   LagSumsPortable(x, N, lo, hi, sxy);
 }
@@ -188,7 +259,13 @@ void Correlations(const LagScratch& s) {
 }  // namespace
 
 LagCorrelation::LagCorrelation(unsigned N, unsigned lagMin, unsigned lagMax)
-    : N(N), lagMin(lagMin), count(lagMax - lagMin), prefix(N + 1), prefixSquares(N + 1), work(6 * count) {
+    : N(N),
+      lagMin(lagMin),
+      count(lagMax - lagMin),
+      prefix(N + 1),
+      prefixSquares(N + 1),
+      work(6 * count),
+      samples16(N + kZeroTail, 0) {
   for (unsigned i = 0; i < count; ++i) work[i] = N - (lagMin + i);
 }
 
@@ -209,7 +286,7 @@ double LagCorrelation::Compute(const double* x, double* correlation) {
     scratch.sxx[j] = prefixSquares[N - lag];
     scratch.syy[j] = prefixSquares[N] - prefixSquares[lag];
   }
-  LagSums(x, N, lagMin, lagMin + count, scratch.sxy);
+  LagSums(x, N, lagMin, lagMin + count, samples16.data(), scratch.sxy);
   Correlations(scratch);
   return prefixSquares[N];
 }

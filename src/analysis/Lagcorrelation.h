@@ -2,10 +2,11 @@
 // The normalised (Pearson) correlation between a frame and itself shifted by each whole lag of a range:
 // the curve in which a pitch period shows as a peak. For every lag the sums of x and x^2 over either
 // side come from prefix sums of the frame, and the lagged products of several lags are summed in one
-// pass over it (four doubles at a time on processors with AVX2). With 16-bit samples every such sum is
-// an exact integer in double, so the values differ from summing each lag from scratch only by the
+// pass over it (on processors with AVX2, sixteen 16-bit products per instruction for frames of 16-bit
+// sound, four doubles at a time otherwise). With 16-bit samples every such sum is an exact integer, so the values differ from summing each lag from scratch only by the
 // rounding of the final root and division (float samples may differ a little more).
 
+#include <cstdint>
 #include <vector>
 
 namespace vowelscope {
@@ -28,6 +29,8 @@ class LagCorrelation {
   std::vector<double> prefix;         // prefix[k] = x[0] + ... + x[k - 1]
   std::vector<double> prefixSquares;  // the same for x^2
   std::vector<double> work;           // per-lag constants and sums
+  static constexpr unsigned kZeroTail = 32;
+  std::vector<int16_t> samples16;     // the frame as 16-bit samples, then kZeroTail zeros
 };
 
 }  // namespace vowelscope

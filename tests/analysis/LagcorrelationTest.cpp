@@ -10,8 +10,9 @@
 namespace vowelscope {
 namespace {
 
-// The curve against the correlation coefficient summed from scratch for every lag, on frames of voice,
-// noise, silence and full-scale extremes. With 16-bit samples the sums are exact, so only the final
+// The curve against the correlation coefficient summed from scratch for every lag, on frames of voice
+// (loud and quiet, which the 16-bit path sums in different steps), noise, silence and full-scale
+// extremes (-32768 takes the double path). With 16-bit samples the sums are exact, so only the final
 // root and division may round differently.
 TEST(LagCorrelation, EveryLagEqualsTheDirectFormula) {
   std::vector<int16_t> extremes(366);
@@ -27,6 +28,8 @@ TEST(LagCorrelation, EveryLagEqualsTheDirectFormula) {
       {"constant", std::vector<int16_t>(366, 500), 11, 183},
       {"full-scale extremes", extremes, 1, 183},
       {"odd lag count", testsignals::Vowel(230.0, {{850, 80}, {1400, 100}}, 366), 3, 182},
+      {"full scale without -32768", testsignals::Vowel(180.0, {{500, 80}, {1900, 100}}, 366, 32767.0), 2, 183},
+      {"quiet voice", testsignals::Vowel(300.0, {{990, 80}, {1584, 100}}, 366, 3000.0), 5, 190},
   };
   for (const auto& c : cases) {
     std::vector<double> x(c.samples.begin(), c.samples.end());
