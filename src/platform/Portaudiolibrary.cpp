@@ -1,5 +1,6 @@
 #include "platform/Portaudiolibrary.h"
 
+#include <dlfcn.h>
 #include <portaudio.h>
 
 #include <algorithm>
@@ -13,10 +14,39 @@ unsigned references = 0;
 
 // Below this the PulseAudio bridge of a loaded machine drops periods.
 constexpr double kMinimumLatency = 0.05;
+
+extern "C" {
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+void IgnoreJackMessage(const char*) {}
+}
+
+// PortAudio probes every host API it was built with, and ALSA and JACK print each failed probe (a card
+// that is not there, a JACK server that is not running) to stderr: hundreds of lines on a machine that
+// records perfectly well through PulseAudio. Their own message hooks are pointed at nothing before the
+// first probe; a device that really fails is reported by the program when it cannot open it. Only
+// libraries PortAudio already loaded are touched, so nothing is loaded that would not be anyway.
+void QuietSoundLibraryProbes() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_NOLOAD)) {
+      using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+      if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+        set(IgnoreAlsaMessage);
+      }
+    }
+    if (void* jack = dlopen("libjack.so.0", RTLD_LAZY | RTLD_NOLOAD)) {
+      using Handler = void (*)(const char*);
+      for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (auto set = reinterpret_cast<void (*)(Handler)>(dlsym(jack, name))) set(IgnoreJackMessage);
+      }
+    }
+  });
+}
 }  // namespace
 
 bool AcquirePortAudio() {
   std::lock_guard<std::mutex> guard(libraryLock);
+  if (references == 0) QuietSoundLibraryProbes();
   if (references == 0 && Pa_Initialize() != paNoError) return false;
   ++references;
   return true;

@@ -2,7 +2,14 @@
 // null sink (output) and its monitor (input).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "Wavedevicesoundserver.h"
@@ -34,6 +41,41 @@ TEST(PortAudioWave, Open_FailsCleanlyForAnUnknownDeviceOrFormat) {
   EXPECT_FALSE(defaultIn.Queue(b.headers[0]));
   uint32_t position;
   EXPECT_FALSE(defaultIn.GetPosition(position));
+}
+
+// What the process writes to stderr while `run` runs.
+template <typename Run>
+std::string StderrOf(Run run) {
+  const std::string path = std::string(VOWELSCOPE_TEST_TMP) + "/portaudio-stderr-" + std::to_string(getpid());
+  std::fflush(stderr);
+  const int saved = dup(2);
+  FILE* sink = std::fopen(path.c_str(), "w");
+  if (saved < 0 || sink == nullptr) return "cannot capture stderr";
+  dup2(fileno(sink), 2);
+  run();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::fclose(sink);
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::remove(path.c_str());
+  return text.str();
+}
+
+TEST(PortAudioWave, OpeningTheDefaultDevices_PrintsNoneOfTheSoundLibrariesProbing) {
+  // Without the hooks, ALSA and JACK print about a hundred lines here (missing cards, no JACK server).
+  const std::string printed = StderrOf([] {
+    for (int round = 0; round < 2; ++round) {
+      PortAudioWaveIn in;
+      if (in.Open(Mono16(), &DoneLog::Callback, nullptr)) in.Close();
+      PortAudioWaveOut out;
+      if (out.Open(Mono16(), &DoneLog::Callback, nullptr)) out.Close();
+    }
+  });
+  EXPECT_TRUE(printed.empty()) << std::count(printed.begin(), printed.end(), '\n') << " lines, beginning:\n"
+                               << printed.substr(0, 300);
 }
 
 TEST(PortAudioWave, Input_FillsInOrder_StopHandsBackThePartBuffer_ResetTheRest) {
