@@ -5,8 +5,28 @@
 
 #include "engine/Fileutilities.h"
 #include "engine/Stringutilities.h"
+#include "platform/Profile.h"
 
 namespace vowelscope {
+
+namespace {
+
+// A flag whose value must be a number: "0" is off and any other number on, as for every bool key, but
+// text that is no number at all ("yes", "on", a typo) keeps the default instead of reading as off.
+class AppIniPropertyNumericBool : public AppIniPropertyBool {
+ public:
+  using AppIniPropertyBool::AppIniPropertyBool;
+  bool Read(const char* fileName) override {
+    char text[32] = {};
+    GetProfileString(section, key, "", text, sizeof text, fileName);
+    const char* digits = text + ((text[0] == '-' || text[0] == '+') ? 1 : 0);
+    if (*digits < '0' || *digits > '9') return true;
+    return AppIniPropertyBool::Read(fileName);
+  }
+  std::unique_ptr<AppProperty> Clone() const override { return std::make_unique<AppIniPropertyNumericBool>(*this); }
+};
+
+}  // namespace
 
 Settings::Settings() : Settings(GetSettingsFileName()) {}
 
@@ -23,6 +43,7 @@ std::string Settings::GetSettingsFileName() {
 void Settings::Register() {
   properties.Add(AppIniPropertyFloat("Formant", "PreEmphasis", &formantPreEmphasis));
   properties.Add(AppIniPropertyInteger("Formant", "Order", &formantOrder));
+  properties.Add(AppIniPropertyNumericBool("Formant", "AutoOrder", &formantAutoOrder));
   properties.Add(AppIniPropertyFloat("Formant", "PowerThreshold", &formantThreshold));
   properties.Add(AppIniPropertyInteger("Formant", "BandWidth", &formantBandWidth));
   properties.Add(AppIniPropertyInteger("Formant", "F1DisplayMinFrequency", &f1DisplayMin));

@@ -29,7 +29,7 @@ class Settings {
 
   // False when the file does not exist: every setting keeps its value.
   bool Load();
-  // Writes all nineteen keys; false at the first key the file refuses.
+  // Writes every key; false at the first key the file refuses.
   bool Save();
 
   double GetFormantPreEmphasis() const { return formantPreEmphasis; }
@@ -37,6 +37,9 @@ class Settings {
   int GetFormantOrder() const { return formantOrder; }
   // Truncates toward zero.
   void SetFormantOrder(double value);
+  // On: the formant analysis picks its own method per block and Order is not used; off: the fixed order.
+  bool GetFormantAutoOrder() const { return formantAutoOrder; }
+  void SetFormantAutoOrder(bool value) { formantAutoOrder = value; }
   double GetFormantThreshold() const { return formantThreshold; }
   void SetFormantThreshold(double value) { formantThreshold = value; }
   int GetFormantBandWidth() const { return formantBandWidth; }
@@ -82,6 +85,7 @@ class Settings {
 
   double formantPreEmphasis = 0.98;
   int formantOrder = 16;
+  bool formantAutoOrder = true;
   double formantThreshold = 35.0;  // dB
   int formantBandWidth = 500;      // Hz
   int f1DisplayMin = 200;          // Hz

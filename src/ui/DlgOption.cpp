@@ -4,6 +4,7 @@
 #include "ui/Dialogfont.h"
 #include "ui/Numedit.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -46,9 +47,13 @@ class FieldGrid {
     ++row;
   }
 
+  // Puts a widget where the unit of the last row would be.
+  void BesideLastRow(QWidget* widget) { grid->addWidget(widget, row - 1, 2, 1, 3); }
+
   void Finish() { grid->setRowStretch(row, 1); }
 
   std::vector<TNumEdit*> edits;
+  QWidget* Box() const { return box; }
 
  private:
   TNumEdit* NewEdit(const char* name, int digits, double min, double max) {
@@ -93,7 +98,7 @@ TfrmOption::TfrmOption(QWidget* parent)
   setFont(DialogFont(8));
   setFixedSize(426, 363);
 
-  std::vector<TNumEdit*> order;
+  std::vector<QWidget*> order;
   auto* outer = new QVBoxLayout(this);
   pgcOption = new QTabWidget(this);
   pgcOption->setObjectName(QStringLiteral("pgcOption"));
@@ -107,6 +112,11 @@ TfrmOption::TfrmOption(QWidget* parent)
     FieldGrid analysis(NewGroup(page, column, QStringLiteral("分析設定")));
     edtFormantPreEmphasis = analysis.Row(QStringLiteral("プリエンファシス(&E):"), "edtFormantPreEmphasis", 2, 0, 0.99, {});
     edtFormantOrder = analysis.Row(QStringLiteral("分析次数(&O):"), "edtFormantOrder", 0, 4, 32, {});
+    chkFormantAutoOrder = new QCheckBox(QStringLiteral("次数を自動で選ぶ(&U)"), analysis.Box());
+    chkFormantAutoOrder->setObjectName(QStringLiteral("chkFormantAutoOrder"));
+    analysis.BesideLastRow(chkFormantAutoOrder);
+    // The automatic analysis chooses for itself; the order typed here is used only without it.
+    connect(chkFormantAutoOrder, &QCheckBox::toggled, edtFormantOrder, &QWidget::setDisabled);
     edtFormantThreshold =
         analysis.Row(QStringLiteral("分析対象(&T):"), "edtFormantThreshold", 1, 1, 90, QStringLiteral("dB以上"));
     edtFormantBandWidth =
@@ -121,6 +131,7 @@ TfrmOption::TfrmOption(QWidget* parent)
     column->addStretch(1);
     pgcOption->addTab(page, QStringLiteral("F1 - F2 分析"));
     order.insert(order.end(), analysis.edits.begin(), analysis.edits.end());
+    order.insert(order.begin() + 2, chkFormantAutoOrder);
     order.insert(order.end(), display.edits.begin(), display.edits.end());
   }
   {
@@ -184,6 +195,7 @@ TfrmOption::~TfrmOption() = default;
 void TfrmOption::LoadFromSettings(const Settings& settings) {
   edtFormantPreEmphasis->setValue(settings.GetFormantPreEmphasis());
   edtFormantOrder->setValue(settings.GetFormantOrder());
+  chkFormantAutoOrder->setChecked(settings.GetFormantAutoOrder());
   edtFormantThreshold->setValue(settings.GetFormantThreshold());
   edtFormantBandWidth->setValue(settings.GetFormantBandWidth());
   edtF1DisplayMin->setValue(settings.GetF1DisplayMin());
@@ -203,6 +215,7 @@ void TfrmOption::StoreToSettings(Settings& settings) const {
   auto whole = [](const TNumEdit* edit) { return static_cast<int>(edit->getValue()); };
   settings.SetFormantPreEmphasis(edtFormantPreEmphasis->getValue());
   settings.SetFormantOrder(edtFormantOrder->getValue());
+  settings.SetFormantAutoOrder(chkFormantAutoOrder->isChecked());
   settings.SetFormantThreshold(edtFormantThreshold->getValue());
   settings.SetFormantBandWidth(whole(edtFormantBandWidth));
   settings.SetF1DisplayMin(whole(edtF1DisplayMin));

@@ -1,9 +1,11 @@
 #pragma once
-// The options box: fifteen of the settings on three tabs, each in a TNumEdit with its range and precision.
+// The options box: fifteen of the settings on three tabs, each in a TNumEdit with its range and precision,
+// and the automatic formant order as a check box beside the order field.
 // It is made for one showing: LoadFromSettings fills it, and after OK StoreToSettings hands the values back.
 
 #include <QDialog>
 
+class QCheckBox;
 class QPushButton;
 class QTabWidget;
 
@@ -29,6 +31,7 @@ class TfrmOption : public QDialog {
 
   TNumEdit* edtFormantPreEmphasis = nullptr;
   TNumEdit* edtFormantOrder = nullptr;
+  QCheckBox* chkFormantAutoOrder = nullptr;  // on: the order field is disabled
   TNumEdit* edtFormantThreshold = nullptr;
   TNumEdit* edtFormantBandWidth = nullptr;
   TNumEdit* edtF1DisplayMin = nullptr;

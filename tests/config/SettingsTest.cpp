@@ -41,6 +41,7 @@ const char* const kDefaultFile =
     "[Formant]\n"
     "PreEmphasis=0.980000\n"
     "Order=16\n"
+    "AutoOrder=1\n"
     "PowerThreshold=35.000000\n"
     "BandWidth=500\n"
     "F1DisplayMinFrequency=200\n"
@@ -151,6 +152,27 @@ TEST_F(SettingsTest, Load_TakesOutOfRangeValuesAsTheyStand) {
   EXPECT_EQ(s.GetF1DisplayMin(), 900);
   EXPECT_EQ(s.GetF1DisplayMax(), 100);
   EXPECT_EQ(s.GetF0FrameShift(), -4);
+}
+
+TEST_F(SettingsTest, AutoOrder_ReadsNumbersAsFlags_AndAnythingElseAsOn) {
+  struct Case {
+    const char* file;
+    bool autoOrder;
+  };
+  for (const Case c : {Case{"[Formant]\nAutoOrder=0\n", false}, Case{"[Formant]\nAutoOrder=1\n", true},
+                       Case{"[Formant]\nOrder=12\n", true}, Case{"[Formant]\nAutoOrder=yes\n", true},
+                       Case{"[Formant]\nAutoOrder=\n", true}, Case{"[Formant]\nAutoOrder=-\n", true},
+                       Case{"[Formant]\nAutoOrder=7\n", true}, Case{"[Formant]\nAutoOrder=0x\n", false}}) {
+    Put(file, c.file);
+    Settings s(file);
+    ASSERT_TRUE(s.Load()) << c.file;
+    EXPECT_EQ(s.GetFormantAutoOrder(), c.autoOrder) << c.file;
+    s.SetFormantAutoOrder(!c.autoOrder);
+    ASSERT_TRUE(s.Save());
+    Settings back(file);
+    ASSERT_TRUE(back.Load());
+    EXPECT_EQ(back.GetFormantAutoOrder(), !c.autoOrder) << "written back after " << c.file;
+  }
 }
 
 TEST_F(SettingsTest, Save_AfterPickingAGuideSetRewritesTheWholeFileKeepingHandEdits) {

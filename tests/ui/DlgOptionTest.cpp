@@ -6,6 +6,8 @@
 #include "ui/Numedit.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -89,11 +92,55 @@ TEST_F(OptionDialogTest, TabOrder_FollowsTheRowsOfAGroup) {
   dialog.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   dialog.edtFormantPreEmphasis->setFocus();
-  const TNumEdit* expected[] = {dialog.edtFormantOrder, dialog.edtFormantThreshold, dialog.edtFormantBandWidth,
-                                dialog.edtF1DisplayMin, dialog.edtF1DisplayMax, dialog.edtF2DisplayMin};
-  for (const TNumEdit* next : expected) {
+  const QWidget* expected[] = {dialog.edtFormantOrder,     dialog.chkFormantAutoOrder, dialog.edtFormantThreshold,
+                               dialog.edtFormantBandWidth, dialog.edtF1DisplayMin,     dialog.edtF1DisplayMax,
+                               dialog.edtF2DisplayMin};
+  for (const QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+  }
+}
+
+TEST_F(OptionDialogTest, AutoOrder_IsShownAndStored_AndDisablesTheOrderField) {
+  for (const bool autoOrder : {true, false}) {
+    WriteIni(autoOrder ? "[Formant]\nOrder=12\n" : "[Formant]\nOrder=12\nAutoOrder=0\n");
+    Settings settings(iniPath.string());
+    ASSERT_TRUE(settings.Load());
+    bool shown = !autoOrder, orderEnabled = autoOrder;
+    const OptionsResult result = Run(settings, [&](TfrmOption& dialog) {
+      shown = dialog.chkFormantAutoOrder->isChecked();
+      orderEnabled = dialog.edtFormantOrder->isEnabled();
+      dialog.chkFormantAutoOrder->click();
+      EXPECT_EQ(dialog.edtFormantOrder->isEnabled(), autoOrder);
+      dialog.btnOk->click();
+    });
+    ASSERT_EQ(result, OptionsResult::Saved);
+    EXPECT_EQ(shown, autoOrder);
+    EXPECT_EQ(orderEnabled, !autoOrder);
+    Settings reread(iniPath.string());
+    ASSERT_TRUE(reread.Load());
+    EXPECT_EQ(reread.GetFormantAutoOrder(), !autoOrder);
+    EXPECT_EQ(reread.GetFormantOrder(), 12) << "the order is kept for when the box is cleared";
+  }
+}
+
+// The dialog as the user sees it; with VOWELSCOPE_SCREENSHOT_DIR set, saved there as options.png.
+TEST_F(OptionDialogTest, Screenshot_ShowsTheAutoOrderBoxBesideTheOrder) {
+  Settings settings((folder / "absent.ini").string());
+  TfrmOption dialog;
+  dialog.LoadFromSettings(settings);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  const QPixmap picture = dialog.grab();
+  ASSERT_EQ(picture.size(), QSize(426, 363));
+  const QPoint box = dialog.chkFormantAutoOrder->mapTo(&dialog, QPoint(0, 0));
+  const QPoint order = dialog.edtFormantOrder->mapTo(&dialog, QPoint(0, 0));
+  EXPECT_TRUE(dialog.chkFormantAutoOrder->isVisible());
+  EXPECT_GT(box.x(), order.x() + dialog.edtFormantOrder->width()) << "to the right of the order field";
+  EXPECT_LT(std::abs(box.y() - order.y()), dialog.edtFormantOrder->height()) << "on its row";
+  EXPECT_LE(box.x() + dialog.chkFormantAutoOrder->sizeHint().width(), 426) << "not cut off";
+  if (const char* dir = std::getenv("VOWELSCOPE_SCREENSHOT_DIR")) {
+    EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QStringLiteral("/options.png")));
   }
 }
 
