@@ -56,6 +56,9 @@ class TfrmMain : public QMainWindow {
   std::mutex progressLock;  // progressDialog: the F0 worker reads it while this thread sets and clears it
 
  public:
+  // Columns a click in the F0 chart's scroll track moves (the thumb shows a page).
+  static constexpr int kFZeroLargeChange = 100;
+
   // Where the window records from, plays to and keeps its files. Unset members take the defaults: the
   // default sound devices, Settings.ini in the user's folder, the regions folder beside the program.
   struct Environment {

@@ -48,13 +48,14 @@ void TfrmMain::RebuildWaveform() {
   if (engine.IsRecording()) return;
   const FZeroScrollRange range = FZeroChart::RebuildWaveform(waveRender, engine.GetSound(), pbxFZero->width(), wavePeaks);
   const QSignalBlocker quiet(sclFZero);
-  // With a page the last position shows the last page; the page is the thumb and one large step.
+  // With a page the last position shows the last page; the page is the thumb's size, while a click in
+  // the track moves by the large change.
   if (range.pageSize > 0) {
     sclFZero->setRange(range.minimum, std::max(range.minimum, range.maximum - range.pageSize + 1));
     sclFZero->setPageStep(range.pageSize);
   } else {
     sclFZero->setRange(range.minimum, range.maximum);
-    sclFZero->setPageStep(100);
+    sclFZero->setPageStep(kFZeroLargeChange);
   }
   sclFZero->setValue(range.position);
   pbxFZero->update();

@@ -26,6 +26,7 @@ namespace {
 constexpr int kClientWidth = 912;
 constexpr int kClientHeight = 654;
 constexpr int kToolBandHeight = 32;
+constexpr int kToolSeparatorWidth = 8;
 constexpr int kFZeroHeight = 200;
 constexpr int kSplitterWidth = 6;
 constexpr int kActionUpdateMs = 100;
@@ -68,7 +69,11 @@ void TfrmMain::CreateControls() {
   tbTools->setFloatable(false);
   tbTools->addAction(actStartRecord);
   tbTools->addAction(actStopRecord);
-  tbTools->addSeparator();
+  // The gap between the recording and the playback buttons is 8 pixels whatever the style's separator is.
+  auto* gap = new QWidget(tbTools);
+  gap->setObjectName(QStringLiteral("tbSeparator"));
+  gap->setFixedSize(kToolSeparatorWidth, 1);
+  tbTools->addWidget(gap);
   tbTools->addAction(actStartPlay);
   tbTools->addAction(actStopPlay);
   for (QAction* action : {actStartRecord, actStopRecord, actStartPlay, actStopPlay}) {
@@ -136,12 +141,17 @@ void TfrmMain::CreateControls() {
   sclFZero->setObjectName(QStringLiteral("sclFZero"));
   sclFZero->setFixedHeight(16);
   sclFZero->setSingleStep(10);
-  sclFZero->setPageStep(100);
+  sclFZero->setPageStep(kFZeroLargeChange);
   sclFZero->setRange(0, 0);
   sclFZero->setFocusPolicy(Qt::NoFocus);
   fzeroColumn->addWidget(pbxFZero, 1);
   fzeroColumn->addWidget(sclFZero);
   connect(sclFZero, &QScrollBar::valueChanged, this, [this] { sclFZeroScroll(); });
+  // A click in the track moves by the large change, not by the page the thumb shows.
+  connect(sclFZero, &QAbstractSlider::actionTriggered, this, [this](int action) {
+    if (action == QAbstractSlider::SliderPageStepAdd) sclFZero->setSliderPosition(sclFZero->value() + kFZeroLargeChange);
+    if (action == QAbstractSlider::SliderPageStepSub) sclFZero->setSliderPosition(sclFZero->value() - kFZeroLargeChange);
+  });
   pnlFZero->SetOnResize([this] { RunCommand([this] { pnlFZeroResize(); }); });
 
   splMain->addWidget(pnlFormant);

@@ -8,6 +8,9 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
+#include <QScrollBar>
+#include <QToolBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -358,6 +361,33 @@ TEST_F(MainWindowTest, EnabledCommands_FollowTheState) {
   window->actStopPlay->trigger();
   ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive() && !window->audioOut.IsPlaying(); }));
   EXPECT_EQ(Enabled(), (V{true, false, true, false, true, true, true, true, true})) << "after playback";
+}
+
+TEST_F(MainWindowTest, TheF0ScrollTrack_MovesByTheLargeChange_WhileTheThumbShowsAPage) {
+  Open();
+  RecordAndAnalyse(Voice(8.0, 140));
+  QScrollBar* bar = window->sclFZero;
+  ASSERT_GT(bar->pageStep(), TfrmMain::kFZeroLargeChange) << "the thumb is one chart width of columns";
+  ASSERT_GT(bar->maximum(), 3 * TfrmMain::kFZeroLargeChange);
+  bar->setValue(0);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(bar->value(), TfrmMain::kFZeroLargeChange);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  EXPECT_EQ(bar->value(), TfrmMain::kFZeroLargeChange);
+  bar->setValue(bar->maximum() - 10);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(bar->value(), bar->maximum()) << "the end stops it";
+}
+
+TEST_F(MainWindowTest, TheToolbarGapBetweenRecordingAndPlayback_IsEightPixels) {
+  Open();
+  const QWidget* stop = window->tbTools->widgetForAction(window->actStopRecord);
+  const QWidget* play = window->tbTools->widgetForAction(window->actStartPlay);
+  ASSERT_NE(stop, nullptr);
+  ASSERT_NE(play, nullptr);
+  const int spacing = window->tbTools->layout()->spacing();
+  EXPECT_EQ(play->x() - (stop->x() + stop->width()), 8 + 2 * spacing);
 }
 
 TEST_F(MainWindowTest, GuideSets_TheStoredOneIsSelected_APickIsSaved) {
