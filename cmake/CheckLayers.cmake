@@ -1,5 +1,5 @@
 # Fails when a library includes a header its layer may not use: Qt only in ui/, PortAudio and POSIX
-# headers only in platform/. Run with -DSRC=<src folder>.
+# headers and the audio file libraries (libsndfile, libsoxr) only in platform/. Run with -DSRC=<src folder>.
 file(GLOB_RECURSE files "${SRC}/*.h" "${SRC}/*.cpp")
 set(bad "")
 foreach(f ${files})
@@ -9,7 +9,7 @@ foreach(f ${files})
     if(NOT rel MATCHES "^ui/" AND line MATCHES "[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
       list(APPEND bad "${rel}: ${line}")
     endif()
-    if(NOT rel MATCHES "^platform/" AND line MATCHES "[<\"](portaudio\\.h|unistd\\.h|dirent\\.h|fnmatch\\.h|pthread\\.h|sys/)")
+    if(NOT rel MATCHES "^platform/" AND line MATCHES "[<\"](portaudio\\.h|sndfile\\.h|sndfile\\.hh|soxr\\.h|soxr-lsr\\.h|unistd\\.h|dirent\\.h|fnmatch\\.h|pthread\\.h|sys/)")
       list(APPEND bad "${rel}: ${line}")
     endif()
   endforeach()
