@@ -6,6 +6,7 @@
 #include <new>
 
 #include "analysis/Lpc.h"
+#include "analysis/Mathutilities.h"
 
 namespace vowelscope {
 
@@ -23,6 +24,10 @@ bool FormantAnalyzer::Prepare(unsigned N) {
     Release();
     return false;
   }
+  if (autoOrder && !harmonic.Prepare(N)) {
+    Release();
+    return false;
+  }
   frameLength = N;
   preparedOrder = order;
   return true;
@@ -34,6 +39,7 @@ void FormantAnalyzer::Release() {
   frequencies = {};
   bandwidths = {};
   work = {};
+  harmonic.Release();
   preparedOrder = -1;
 }
 
@@ -48,6 +54,17 @@ bool FormantAnalyzer::Analyze(const double* frame, double& power, double* forman
     return false;
   }
   const int N = static_cast<int>(frameLength);
+
+  if (autoOrder && harmonic.IsPrepared()) {
+    // The same energy as the fixed analysis: r0 of the pre-emphasised frame.
+    PreEmphasis(frame, work.data(), preEmphasis, N);
+    const double energy = DotProduct(work.data(), work.data(), N);
+    const double meanSquare = N > 0 && std::fabs(energy) >= 1e-10 ? energy / N : 0.0;
+    power = meanSquare > 0.0 ? 10.0 * std::log10(meanSquare) : 0.0;
+    harmonic.Analyze(frame, sampleRate, preEmphasis, maxBandwidth, formantFrequencies, formantBandwidths,
+                     (p + 1) / 2);
+    return true;
+  }
 
   double energy =
       PreEmphasisAutocorrelation(frame, work.data(), autocorrelation.data(), preEmphasis, p, N);

@@ -6,9 +6,14 @@
 // its angle and whose 3 dB bandwidth follows from its radius; sorted by frequency, each conjugate pair
 // takes two neighbouring places, so every second entry is examined and the resonances narrower than
 // the maximum bandwidth, in ascending order, are the formants F1, F2, ...
+// With the automatic order on, the resonances come from HarmonicFormants instead (a pitch-adaptive choice
+// between linear prediction and all-pole modelling of the harmonic peaks, right for men, women and
+// children); the power is the same, and the order only bounds how many formants are reported.
 // The Engine runs Analyze on the capture thread, once per recorded block.
 
 #include <vector>
+
+#include "analysis/Harmonicformants.h"
 
 namespace vowelscope {
 
@@ -24,6 +29,9 @@ class FormantAnalyzer {
   void SetOrder(int value) { order = value; }
   void SetMaxBandwidth(double hertz) { maxBandwidth = hertz; }
   void SetPreEmphasis(double coefficient) { preEmphasis = coefficient; }
+  // Like the order, not to be changed between Prepare and Release.
+  void SetAutoOrder(bool value) { autoOrder = value; }
+  bool GetAutoOrder() const { return autoOrder; }
   double GetSampleRate() const { return sampleRate; }
   int GetOrder() const { return order; }
   double GetMaxBandwidth() const { return maxBandwidth; }
@@ -47,6 +55,7 @@ class FormantAnalyzer {
   int order = 16;
   double maxBandwidth = 250.0;
   double preEmphasis = 0.98;
+  bool autoOrder = false;
   unsigned frameLength = 0;
   int preparedOrder = -1;
   std::vector<double> coefficients;
@@ -54,6 +63,7 @@ class FormantAnalyzer {
   std::vector<double> frequencies;
   std::vector<double> bandwidths;
   std::vector<double> work;
+  HarmonicFormants harmonic;
 };
 
 }  // namespace vowelscope

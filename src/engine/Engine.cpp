@@ -95,6 +95,7 @@ bool Engine::StartRecord() {
   formantAnalyzer.SetOrder(settings->GetFormantOrder());
   formantAnalyzer.SetMaxBandwidth(static_cast<double>(settings->GetFormantBandWidth()));
   formantAnalyzer.SetPreEmphasis(settings->GetFormantPreEmphasis());
+  formantAnalyzer.SetAutoOrder(settings->GetFormantAutoOrder());
 
   const unsigned reserved = sound.GetFormat().SecondsToFrames(kReservedSeconds);
   sound.Resize(0);

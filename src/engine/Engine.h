@@ -77,6 +77,19 @@ class Engine {
   // there, whole. Throws Error with the message the user is to see.
   void LoadFiles(const std::string& path);
 
+  // Analyses a sound that was not recorded as if it had been: its samples go block by block through the
+  // recording's block handler, so the formant track is the one the microphone would have given, and
+  // then the F0 pass runs; both on the worker thread, with the settings of this moment, the progress
+  // and completion listeners told as after a recording. The sound and the tracks are replaced only once
+  // the job runs: false, with nothing changed, while recording or analysing or without a worker.
+  bool StartSoundAnalysis(std::vector<int16_t> samples);
+  // The same over the sound in memory, with the settings of this moment.
+  bool StartReanalysis();
+  // Reads any common audio file, converts it to the recording format and starts its analysis; returns
+  // the line that says what was converted. Throws Error naming the problem and the file, and the
+  // session in memory is then untouched.
+  std::string AnalyseFile(const std::string& path);
+
   // The fixed recording format: 16-bit signed PCM, mono, 11025 Hz.
   static SoundFormat GetSoundFormat();
   // Rewound to sample 0. Only while neither recording nor analysing.
@@ -109,8 +122,14 @@ class Engine {
  private:
   static void FZeroJob(ThreadController* controller);
   void RunFZeroJob();
-  // Analyses and stores one block of at most frameLength samples.
-  void ProcessBlock(const int16_t* samples, unsigned count);
+  // Analyses and stores one block of at most frameLength samples; the formant listeners hear of it only
+  // when live (a file analysed at full speed would flood a window with level updates).
+  void ProcessBlock(const int16_t* samples, unsigned count, bool live = true);
+  // Takes the formant settings and sizes the block handler's work arrays (user-interface thread).
+  void PrepareFormantPath();
+  // The analysis of a sound that was not recorded (Engineanalysis.cpp); worker thread.
+  static void SoundAnalysisJob(ThreadController* controller);
+  void RunSoundAnalysisJob();
 
   // Session file pieces (Sessionfiles.cpp). Each writes its file complete under a temporary name beside
   // fileName and returns that name; SaveFiles renames the three into place only when all are written.
@@ -136,6 +155,8 @@ class Engine {
   uint32_t maxRecordSamples;
   std::optional<uint32_t> recordLimitOverride;
   std::atomic<bool> analysing{false};
+  // The samples a sound analysis is to feed; handed to the worker by the thread start.
+  std::vector<int16_t> pendingSamples;
   FormantTrackCallbackContainer formantTrackCallbacks;
   FZeroAnalyzeCallbackContainer fzeroAnalyzeCallbacks;
   ProgressCallbackContainer progressCallbacks;

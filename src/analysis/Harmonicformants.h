@@ -1,0 +1,72 @@
+#pragma once
+// Formants that are right for low and high voices alike, from one 25 ms frame.
+//
+// Linear prediction from the autocorrelation fits the all-pole model to the whole short-time spectrum. For a
+// man's voice, with harmonics about 100 Hz apart, that spectrum is close to the vocal tract's envelope and a
+// model of order 14 (seven resonances below 5.5 kHz: four or five formants, the glottal slope and spare)
+// finds F1 and F2 within a few per cent. For a woman's or a child's voice the harmonics lie 200-350 Hz
+// apart, so the spectrum is a comb: the autocorrelation is the envelope's aliased by the period, the model
+// lays its poles on single harmonics, and F1 comes out 10-25 % off (the /i/, /u/ and /o/ of women), or two
+// poles take the F1 and F2 places at once (a child's /a/ at order 16). No order fixes that.
+//
+// So each frame first gets a pitch, from its autocorrelation divided by the window's own. A frame that is
+// clearly periodic with F0 above about 165 Hz is modelled by discrete all-pole modelling: the all-pole
+// model of order 10 is fitted only to the spectrum at the harmonic peaks, the only places where a periodic
+// sound says anything about its envelope, by minimising the Itakura-Saito distance between the model and
+// those samples (a fixed-point iteration whose every step solves one Toeplitz system). Every other frame,
+// low voices, unvoiced and doubtful ones, is analysed by ordinary linear prediction of order 14.
+// Resonances are taken from the upper half of the z-plane, so a root without its conjugate cannot shift
+// the pairs, and the formants are the resonances narrower than the maximum bandwidth, in ascending order.
+//
+// All work arrays are allocated by Prepare: Analyze allocates nothing and runs on the capture thread.
+
+#include <vector>
+
+#include "analysis/Complexnumber.h"
+
+namespace vowelscope {
+
+class HarmonicFormants {
+ public:
+  static constexpr int kLowOrder = 14;
+  static constexpr int kHighOrder = 10;
+  static constexpr int kMaxOrder = 14;
+
+  // Allocates for frames of N samples; false, with nothing allocated, when that fails.
+  bool Prepare(unsigned N);
+  void Release();
+  bool IsPrepared() const { return frameLength > 0; }
+
+  // One windowed frame of N doubles on the integer sample scale: fills up to `count` formants (Hz) and
+  // their bandwidths in ascending frequency and 0 after them. preEmphasis is that of the low-voice path.
+  void Analyze(const double* frame, double sampleRate, double preEmphasis, double maxBandwidth, double* frequencies,
+               double* bandwidths, int count);
+
+  // The pitch of the last frame, Hz, or 0 when it was not taken as periodic; and whether it took the
+  // harmonic path.
+  double LastPitch() const { return lastPitch; }
+  bool LastWasHarmonic() const { return lastHarmonic; }
+
+ private:
+  double Pitch(const double* frame, double sampleRate);
+  bool HarmonicPeaks(const double* frame, double sampleRate, double pitch);
+  bool DiscreteAllPole(int p);
+  void Resonances(int p, double sampleRate, double maxBandwidth, double* frequencies, double* bandwidths, int count);
+  void Fft();
+
+  unsigned frameLength = 0;
+  double lastPitch = 0.0;
+  bool lastHarmonic = false;
+  std::vector<double> windowCorrelation;  // the Hann window's own autocorrelation, normalised
+  std::vector<double> work;               // pre-emphasised frame
+  std::vector<ComplexNumber> spectrum;    // FFT buffer
+  std::vector<ComplexNumber> twiddles;
+  std::vector<unsigned> bitReverse;
+  std::vector<double> peakAngle, peakPower;  // harmonic peaks: radians per sample, power
+  std::vector<ComplexNumber> phasors;        // e^{-i k w_m}, k = 0 .. kHighOrder, per peak
+  std::vector<double> r, a, next, toeplitz, rhs, h;
+  std::vector<ComplexNumber> guesses, roots;
+  int peakCount = 0;
+};
+
+}  // namespace vowelscope
