@@ -3,8 +3,9 @@
 //    formula of the whole-lag search and for the analyzer (its curve, refined peaks and path), and
 //    their ratio;
 //  - the F0 pass over 60 s of voiced, speech-like sound, in multiples of real time;
-//  - microseconds per formant block (order 16, 275 samples): median and worst over 1000 blocks of
-//    synthetic vowels, and a root search that runs all 4095 passes without converging.
+//  - microseconds per formant block (275 samples): median and worst over 1000 blocks, the fixed order 16
+//    beside the automatic analysis, on pulse-train vowels and on the voices of men, women and children;
+//    and a root search that runs all 4095 passes without converging.
 // Times are processor time, the best of a few runs: the figures are meant to show the code, not the
 // scheduler.
 
@@ -12,10 +13,12 @@
 #include <chrono>
 #include <ctime>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "Fzeroreference.h"
 #include "Signals.h"
+#include "Voices.h"
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Fzero.h"
 #include "analysis/Fzeropass.h"
@@ -112,18 +115,18 @@ void BenchFZero() {
               passUs / 1000.0, 60e6 / passUs, voiced, frames);
 }
 
-void BenchFormant() {
-  auto samples = SpeechLike(30);
+// Median and worst microseconds per block over 1000 blocks; each block's time is the best of five runs, so
+// that a block the scheduler interrupted does not pass for a slow one.
+std::pair<double, double> FormantBlockTimes(const std::vector<int16_t>& samples, bool autoOrder) {
   FormantAnalyzer analyzer;
   analyzer.SetSampleRate(11025);
   analyzer.SetOrder(16);
   analyzer.SetMaxBandwidth(500.0);
   analyzer.SetPreEmphasis(0.98);
+  analyzer.SetAutoOrder(autoOrder);
   analyzer.Prepare(275);
   std::vector<double> frame(275);
   double power = 0.0, f[8], b[8];
-  // Each block's time is the best of five runs, so that a block the scheduler interrupted does not
-  // pass for a slow one.
   std::vector<double> times(1000, 1e30);
   for (int run = 0; run < 5; ++run) {
     for (unsigned k = 0; k < 1000; ++k) {
@@ -135,6 +138,38 @@ void BenchFormant() {
     }
   }
   std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times.back()};
+}
+
+// 30 s of the test voices: the five vowels of a man, a woman and a child in turn, 0.4 s each.
+std::vector<int16_t> VoicesLike() {
+  std::vector<int16_t> out;
+  unsigned seed = 1;
+  while (out.size() < 30u * 11025u) {
+    for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
+      for (const auto& vowel : voices::JapaneseVowels(speaker)) {
+        voices::VoiceSpec spec;
+        spec.seconds = 0.4;
+        spec.f0Start = spec.f0End = voices::TypicalF0(speaker);
+        spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+        spec.seed = seed++;
+        const auto v = voices::Synthesize(spec);
+        out.insert(out.end(), v.samples.begin(), v.samples.end());
+      }
+    }
+  }
+  out.resize(30u * 11025u);
+  return out;
+}
+
+void BenchFormant() {
+  const auto speech = SpeechLike(30);
+  const auto mixed = VoicesLike();
+  const auto fixedSpeech = FormantBlockTimes(speech, false);
+  const auto autoSpeech = FormantBlockTimes(speech, true);
+  const auto fixedVoices = FormantBlockTimes(mixed, false);
+  const auto autoVoices = FormantBlockTimes(mixed, true);
+  double f[8], b[8];
 
   // (z - 0.5)^16: a root of multiplicity 16 that the iteration never pins down to 1e-10.
   std::vector<double> a{1.0};
@@ -153,8 +188,13 @@ void BenchFormant() {
     found = LpcResonances(11025.0, 16, a.data(), f, b);
     stuck = std::min(stuck, Microseconds(t0, BlockClock::now()));
   }
-  std::printf("Formant block (order 16, 275 samples), 1000 blocks of a synthetic vowel:\n");
-  std::printf("  median %6.1f us, worst %6.1f us\n", times[times.size() / 2], times.back());
+  std::printf("Formant block (275 samples), 1000 blocks; median / worst us (goal for automatic: <= 15 / <= 40):\n");
+  std::printf("  pulse-train vowels:   fixed order 16 %6.1f / %6.1f   automatic %6.1f / %6.1f   (%.2fx / %.2fx)\n",
+              fixedSpeech.first, fixedSpeech.second, autoSpeech.first, autoSpeech.second,
+              autoSpeech.first / fixedSpeech.first, autoSpeech.second / fixedSpeech.second);
+  std::printf("  men, women, children: fixed order 16 %6.1f / %6.1f   automatic %6.1f / %6.1f   (%.2fx / %.2fx)\n",
+              fixedVoices.first, fixedVoices.second, autoVoices.first, autoVoices.second,
+              autoVoices.first / fixedVoices.first, autoVoices.second / fixedVoices.second);
   std::printf("  root search running all 4095 passes: %.0f us (%s)\n", stuck, found ? "converged" : "did not converge");
 }
 
