@@ -29,7 +29,7 @@
 #include "charts/Waverender.h"
 #include "config/Regionslist.h"
 #include "sound/Soundmemorystream.h"
-#include "ui/Chartdemo.h"
+#include "tools/Chartdemo.h"
 #include "ui/Chartimage.h"
 #include "ui/QtCanvas.h"
 

@@ -1,4 +1,4 @@
-# Fails when a library includes a header its layer may not use: Qt only in ui/, PortAudio and POSIX
+# Fails when a library includes a header its layer may not use: Qt only in ui/ (and the tools above it), PortAudio and POSIX
 # headers and the audio file libraries (libsndfile, libsoxr) only in platform/. Run with -DSRC=<src folder>.
 file(GLOB_RECURSE files "${SRC}/*.h" "${SRC}/*.cpp")
 set(bad "")
@@ -6,7 +6,7 @@ foreach(f ${files})
   file(RELATIVE_PATH rel "${SRC}" "${f}")
   file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
   foreach(line ${includes})
-    if(NOT rel MATCHES "^ui/" AND line MATCHES "[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
+    if(NOT rel MATCHES "^(ui|tools)/" AND line MATCHES "[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
       list(APPEND bad "${rel}: ${line}")
     endif()
     if(NOT rel MATCHES "^platform/" AND line MATCHES "[<\"](portaudio\\.h|sndfile\\.h|sndfile\\.hh|soxr\\.h|soxr-lsr\\.h|unistd\\.h|dirent\\.h|fnmatch\\.h|pthread\\.h|sys/)")

@@ -21,11 +21,17 @@ vs_ensure_packages() {
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# vs_build DIR TYPE [cmake options...]: configures (once) and builds the tree in DIR.
+# vs_build DIR TYPE [cmake options...] [--target T...]: configures (once) and builds the tree in DIR, or
+# only the targets named after --target.
 vs_build() {
   local dir=$1 type=$2; shift 2
-  cmake -S "$VS_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
-  cmake --build "$dir" -j"$VS_JOBS"
+  local options=() targets=()
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --target ]; then shift; targets+=(--target "$@"); break; fi
+    options+=("$1"); shift
+  done
+  cmake -S "$VS_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "${options[@]}" >/dev/null
+  cmake --build "$dir" -j"$VS_JOBS" "${targets[@]}"
 }
 
 # Starts a private PulseAudio daemon with a null sink whose monitor is the default source,

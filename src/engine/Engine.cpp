@@ -92,11 +92,6 @@ bool Engine::StartRecord() {
     return false;
   }
 
-  formantAnalyzer.SetOrder(settings->GetFormantOrder());
-  formantAnalyzer.SetMaxBandwidth(static_cast<double>(settings->GetFormantBandWidth()));
-  formantAnalyzer.SetPreEmphasis(settings->GetFormantPreEmphasis());
-  formantAnalyzer.SetAutoOrder(settings->GetFormantAutoOrder());
-
   const unsigned reserved = sound.GetFormat().SecondsToFrames(kReservedSeconds);
   sound.Resize(0);
   sound.Reserve(reserved);
@@ -106,6 +101,20 @@ bool Engine::StartRecord() {
 
   formantList.clear();
   formantList.reserve(reserved / frameLength + 1);
+  PrepareFormantPath();
+
+  if (audioIn.Start(&recordStream)) return true;
+  // Nothing runs: leave no device open and no work arrays behind.
+  audioIn.Close();
+  formantAnalyzer.Release();
+  return false;
+}
+
+void Engine::PrepareFormantPath() {
+  formantAnalyzer.SetOrder(settings->GetFormantOrder());
+  formantAnalyzer.SetMaxBandwidth(static_cast<double>(settings->GetFormantBandWidth()));
+  formantAnalyzer.SetPreEmphasis(settings->GetFormantPreEmphasis());
+  formantAnalyzer.SetAutoOrder(settings->GetFormantAutoOrder());
   formantAnalyzer.Prepare(frameLength);
 
   // The analyzer fills (order + 1) / 2 formants; F2 is read even when a low order gives only one.
@@ -114,12 +123,6 @@ bool Engine::StartRecord() {
   blockFrame.assign(frameLength, 0.0);
   blockFormants.assign(formantSlots, 0.0);
   blockBandwidths.assign(formantSlots, 0.0);
-
-  if (audioIn.Start(&recordStream)) return true;
-  // Nothing runs: leave no device open and no work arrays behind.
-  audioIn.Close();
-  formantAnalyzer.Release();
-  return false;
 }
 
 void Engine::StopRecord(bool skipAnalysis) {
@@ -177,7 +180,7 @@ void Engine::ProcessRecordedBlock(const int16_t* samples, unsigned count, unsign
   if (accepted != nullptr) *accepted = count;
 }
 
-void Engine::ProcessBlock(const int16_t* samples, unsigned count) {
+void Engine::ProcessBlock(const int16_t* samples, unsigned count, bool live) {
   const WindowFunction window = GetWindowFunction(windowType);
   std::fill(blockFrame.begin(), blockFrame.end(), 0.0);
   for (unsigned i = 0; i < count; ++i) {
@@ -196,7 +199,7 @@ void Engine::ProcessBlock(const int16_t* samples, unsigned count) {
   }
   formantList.push_back(value);
   sound.Write(samples, count, nullptr);  // a failed write loses these samples but not the analysis
-  formantTrackCallbacks.Notify(value);
+  if (live) formantTrackCallbacks.Notify(value);
 }
 
 void Engine::FZeroJob(ThreadController* controller) {

@@ -1,4 +1,4 @@
-#include "ui/Chartdemo.h"
+#include "tools/Chartdemo.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,7 @@
 #include "charts/Waverender.h"
 #include "config/Regionslist.h"
 #include "engine/Error.h"
-#include "ui/Chartdemo.h"
+#include "tools/Chartdemo.h"
 #include "ui/Chartimage.h"
 
 using namespace vowelscope;

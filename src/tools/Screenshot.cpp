@@ -1,38 +1,30 @@
-#include "ui/Demo.h"
-
+// vowelscope-screenshot RECORD-MS OUTPUT.png: the main window as a user sees it after a recording. It
+// starts the window on the default sound devices, records RECORD-MS milliseconds from the default input,
+// waits for the F0 analysis and saves a picture of the window. scripts/screenshot plays a voice into the
+// test sound server while this runs; the program itself never takes part in it.
 #include <QAction>
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "ui/WndMain.h"
-
-namespace vowelscope {
+#include "ui/icons/Toolicons.h"
 
 namespace {
 
-constexpr int kSettleMs = 800;   // the window is shown and laid out before recording starts
+using vowelscope::TfrmMain;
+
+constexpr int kSettleMs = 800;  // the window is shown and laid out before recording starts
 constexpr int kPollMs = 100;
 constexpr int kGiveUpMs = 60000;
 
-void Finish(TfrmMain& window, const QString& picture) {
-  window.repaint();
-  if (!picture.isEmpty()) {
-    if (!window.grab().save(picture, "PNG")) std::fprintf(stderr, "could not write %s\n", qPrintable(picture));
-  }
-  QApplication::quit();
-}
-
-}  // namespace
-
-void StartDemoIfAsked(TfrmMain& window) {
-  bool ok = false;
-  const int recordMs = qEnvironmentVariableIntValue("VOWELSCOPE_DEMO_RECORD_MS", &ok);
-  if (!ok || recordMs <= 0) return;
-  const QString picture = qEnvironmentVariable("VOWELSCOPE_DEMO_SCREENSHOT");
-
+// Stops the recording after `recordMs`, then waits until the analysis has finished (or gives up) and
+// saves the picture; the exit status says whether a picture of an analysed take was written.
+void Script(TfrmMain& window, int recordMs, const QString& picture) {
   QTimer::singleShot(kSettleMs, &window, [&window] { window.actStartRecord->trigger(); });
   QTimer::singleShot(kSettleMs + recordMs, &window, [&window, picture] {
     window.actStopRecord->trigger();
@@ -44,13 +36,33 @@ void StartDemoIfAsked(TfrmMain& window) {
       const bool analysed = window.engine.GetFZeroResult() != nullptr;
       const bool idle = QApplication::activeModalWidget() == nullptr && !window.engine.IsRecording() &&
                         !window.engine.IsAnalysing();
-      if ((idle && analysed) || *waited >= kGiveUpMs) {
-        poll->stop();
-        QTimer::singleShot(300, &window, [&window, picture] { Finish(window, picture); });
-      }
+      if (!(idle && analysed) && *waited < kGiveUpMs) return;
+      poll->stop();
+      QTimer::singleShot(300, &window, [&window, picture, analysed] {
+        window.repaint();
+        const bool saved = window.grab().save(picture, "PNG");
+        if (!saved) std::fprintf(stderr, "could not write %s\n", qPrintable(picture));
+        if (!analysed) std::fprintf(stderr, "the recording was not analysed in time\n");
+        QApplication::exit(saved && analysed ? 0 : 1);
+      });
     });
     poll->start(kPollMs);
   });
 }
 
-}  // namespace vowelscope
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Vowelscope"));
+  QApplication::setWindowIcon(vowelscope::ApplicationIcon());
+  const int recordMs = argc == 3 ? std::atoi(argv[1]) : 0;
+  if (recordMs <= 0) {
+    std::fprintf(stderr, "usage: vowelscope-screenshot RECORD-MS OUTPUT.png\n");
+    return 2;
+  }
+  TfrmMain window;
+  window.show();
+  Script(window, recordMs, QString::fromLocal8Bit(argv[2]));
+  return QApplication::exec();
+}

@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "engine/Error.h"
-#include "ui/Demo.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -44,7 +43,6 @@ int main(int argc, char** argv) {
   try {
     vowelscope::TfrmMain window;
     window.show();
-    vowelscope::StartDemoIfAsked(window);
     return TApplication::exec();
   } catch (const vowelscope::Error& error) {
     TApplication::Show(QString::fromUtf8(error.what()));
