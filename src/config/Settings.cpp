@@ -1,6 +1,8 @@
 #include "config/Settings.h"
 
+#include <algorithm>
 #include <climits>
+#include <utility>
 #include <cmath>
 
 #include "engine/Fileutilities.h"
@@ -67,7 +69,33 @@ void Settings::Register() {
   properties.Add(AppIniPropertyString("Regions", "CurrentRegions", &currentRegions));
 }
 
-bool Settings::Load() { return properties.Load(); }
+bool Settings::Load() {
+  const bool loaded = properties.Load();
+  ClampAnalysisValues();
+  return loaded;
+}
+
+namespace {
+
+// A value that is not a number falls back to the default rather than to one end of the range.
+double ClampDouble(double value, double low, double high, double fallback) {
+  return std::isnan(value) ? fallback : std::clamp(value, low, high);
+}
+
+}  // namespace
+
+void Settings::ClampAnalysisValues() {
+  formantPreEmphasis = ClampDouble(formantPreEmphasis, 0.0, 0.99, 0.98);
+  formantOrder = std::clamp(formantOrder, 4, 32);
+  formantThreshold = ClampDouble(formantThreshold, 1.0, 90.0, 35.0);
+  formantBandWidth = std::clamp(formantBandWidth, 1, 5000);
+  f0FrameShift = std::clamp(f0FrameShift, 1, 9999);
+  f0Min = std::clamp(f0Min, 50, 8000);
+  f0Max = std::clamp(f0Max, 50, 8000);
+  if (f0Min > f0Max) std::swap(f0Min, f0Max);
+  f0Threshold = ClampDouble(f0Threshold, 1.0, 100.0, 35.0);
+  maxRecordMinute = std::clamp(maxRecordMinute, 1, 120);
+}
 
 bool Settings::Save() { return properties.Save(); }
 

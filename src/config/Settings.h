@@ -2,8 +2,9 @@
 // Every user-adjustable parameter of the program, kept in Settings.ini in the per-user folder.
 // Changed only on the user-interface thread; the capture thread (formant threshold, per block) and the F0
 // worker (F0 values, once per pass) read the plain members without a lock.
-// Values are never checked here: the options dialog keeps them in range, and values read from the file
-// are used as they stand.
+// The options dialog keeps the values it hands over in range; values read from the file are brought
+// into the dialog's ranges where the analyses use them, so a hand-edited file cannot make a recording
+// allocate without bound, run slower than real time or give an empty analysis.
 
 #include <string>
 
@@ -27,7 +28,9 @@ class Settings {
   static std::string GetSettingsFileName();
   const std::string& GetFileName() const { return properties.GetFileName(); }
 
-  // False when the file does not exist: every setting keeps its value.
+  // False when the file does not exist: every setting keeps its value. The analysis values read are
+  // clamped into their dialog ranges (order 4-32, F0 50-8000 Hz with minimum <= maximum, frame shift
+  // 1-9999 ms, ...); the display ranges are taken as they stand.
   bool Load();
   // Writes every key; false at the first key the file refuses.
   bool Save();
@@ -80,6 +83,7 @@ class Settings {
 
  private:
   void Register();
+  void ClampAnalysisValues();
 
   AppIniPropertyList properties;
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "analysis/Fzeropass.h"
+#include "analysis/Mathutilities.h"
 #include "analysis/Windowfunction.h"
 #include "config/Settings.h"
 
@@ -153,6 +154,10 @@ SoundMemoryStream* Engine::GetSound() {
   return &sound;
 }
 
+unsigned Engine::GetFZeroHop(double frameShiftSeconds) {
+  return SecondsToFramesClamped(GetSoundFormat(), frameShiftSeconds);
+}
+
 std::shared_ptr<const FZeroResult> Engine::GetFZeroResult() const { return std::atomic_load(&fzeroResult); }
 
 void Engine::AddAudioCallback(const AudioCallback& callback) { audioIn.AddCallback(callback); }
@@ -207,10 +212,12 @@ void Engine::FZeroJob(ThreadController* controller) {
 }
 
 void Engine::RunFZeroJob() {
+  // The options dialog lets a frame shift of 0 and a minimum above the maximum through; either would
+  // give an empty track that looks like an analysis of silence.
   FZeroPassSettings passSettings;
-  passSettings.frameShift = settings->GetF0FrameShift();
-  passSettings.minFrequency = settings->GetF0Min();
-  passSettings.maxFrequency = settings->GetF0Max();
+  passSettings.frameShift = std::max(settings->GetF0FrameShift(), 1);
+  passSettings.minFrequency = std::min(settings->GetF0Min(), settings->GetF0Max());
+  passSettings.maxFrequency = std::max(settings->GetF0Min(), settings->GetF0Max());
   passSettings.powerThreshold = settings->GetF0Threshold();
 
   std::shared_ptr<const FZeroResult> result =

@@ -116,6 +116,10 @@ class Engine {
   // to the samples taken (0 when the recording is full, which ends the capture). Capture thread.
   void ProcessRecordedBlock(const int16_t* samples, unsigned count, unsigned* accepted);
 
+  // Samples between F0 frames of a result with this frame shift, as the F0 pass steps: frame k of the
+  // track lies k hops from the start of the sound.
+  static unsigned GetFZeroHop(double frameShiftSeconds);
+
   static constexpr uint32_t kSampleRate = 11025;
   static constexpr unsigned kCaptureBuffers = 5;
 
@@ -137,8 +141,9 @@ class Engine {
   std::string SaveFZero(const std::string& fileName);
   std::string SaveFormants(const std::string& fileName);
   void LoadWave(const std::string& fileName, SoundMemoryStream& into) const;
-  std::shared_ptr<const FZeroResult> LoadFZero(const std::string& fileName) const;
-  static std::vector<FormantValue> LoadFormants(const std::string& fileName);
+  // The tracks may not be longer than a sound of soundLength samples (or the longest recording) holds.
+  std::shared_ptr<const FZeroResult> LoadFZero(const std::string& fileName, uint32_t soundLength) const;
+  std::vector<FormantValue> LoadFormants(const std::string& fileName, uint32_t soundLength) const;
 
   Settings* settings;
   uint32_t frameLength;

@@ -27,7 +27,7 @@ std::string ParentFolder(const std::string& path) {
 
 bool ReadLines(const std::string& path, std::list<std::string>& out) {
   out.clear();
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  FilePtr file(platform::OpenRegularFileForReading(path));
   if (!file) return false;
 
   // Read as bytes and end lines ourselves: CR LF and LF are both line ends, a lone CR is text.
@@ -54,6 +54,45 @@ bool ReadLines(const std::string& path, std::list<std::string>& out) {
   }
   out.push_back(std::move(line));
   return true;
+}
+
+LineReadResult ForEachLine(const std::string& path, std::size_t maxLineLength,
+                           const std::function<bool(std::string_view)>& onLine) {
+  platform::FileError error = platform::FileError::None;
+  FilePtr file(platform::OpenRegularFileForReading(path, &error));
+  if (!file) return error == platform::FileError::NotRegular ? LineReadResult::NotRegularFile : LineReadResult::CannotOpen;
+
+  std::string line;
+  std::vector<char> buffer(64 * 1024);
+  bool afterCr = false;  // the LF of a CR LF may come in the next read
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
+    const char* p = buffer.data();
+    const char* const end = p + n;
+    while (p < end) {
+      if (afterCr && *p == '\n') ++p;
+      afterCr = false;
+      const char* stop = p;
+      while (stop < end && *stop != '\n' && *stop != '\r') ++stop;
+      if (line.size() + static_cast<std::size_t>(stop - p) > maxLineLength) return LineReadResult::LineTooLong;
+      if (stop == end) {
+        line.append(p, stop);
+        break;
+      }
+      afterCr = *stop == '\r';
+      if (line.empty()) {
+        if (!onLine(std::string_view(p, static_cast<std::size_t>(stop - p)))) return LineReadResult::Stopped;
+      } else {
+        line.append(p, stop);
+        if (!onLine(line)) return LineReadResult::Stopped;
+        line.clear();
+      }
+      p = stop + 1;
+    }
+    if (n < buffer.size()) break;
+  }
+  if (std::ferror(file.get())) return LineReadResult::ReadError;
+  return onLine(line) ? LineReadResult::Done : LineReadResult::Stopped;
 }
 
 bool WriteLines(const std::string& path, const std::list<std::string>& lines) {

@@ -2,8 +2,11 @@
 // Text files as lists of lines, folder creation and listing, and the folders the program keeps its
 // files in. Failures come back as false or an empty string; nothing here throws.
 
+#include <cstddef>
+#include <functional>
 #include <list>
 #include <string>
+#include <string_view>
 
 namespace vowelscope {
 
@@ -15,6 +18,22 @@ inline constexpr int CSIDL_APPDATA = 26;
 // file ending with a line end yields a last empty line and an empty file one empty line. False when
 // the file cannot be opened or reading it fails (out is then left empty).
 bool ReadLines(const std::string& path, std::list<std::string>& out);
+
+// Why a line-by-line read ended.
+enum class LineReadResult {
+  Done,            // every line was handed over
+  Stopped,         // the listener asked to stop
+  CannotOpen,      // missing, or not readable
+  NotRegularFile,  // a fifo, a socket or a device: never opened, since reading it could block or never end
+  LineTooLong,     // a line longer than the limit
+  ReadError,
+};
+
+// Reads a text file one line at a time, holding no more than the line at hand: each line, without its
+// line end, goes to onLine, which returns false to stop. CR LF, LF and a lone CR each end a line (files
+// edited on other systems); the text after the last line end is a last line, also when it is empty.
+LineReadResult ForEachLine(const std::string& path, std::size_t maxLineLength,
+                           const std::function<bool(std::string_view)>& onLine);
 
 // Writes each line followed by CR LF. The text goes to a temporary file beside the target, which
 // replaces the target only when everything was written, so a failed write leaves an existing file as it

@@ -1,16 +1,21 @@
 // The three files of a saved session: <base>.wav (the sound), <base>.f0 (the F0 track) and <base>.fr
 // (the formant track), the latter two tab-separated text of "time<TAB>a<TAB>b<TAB>c" lines:
-//   .f0: time in ms (i * frame shift), frequency, power, score
-//   .fr: time in ms (i * 25), f1, f2, power
+//   .f0: time in ms of frame i (i hops of the frame shift in samples), frequency, power, score
+//   .fr: time in ms of block i (i * 275 samples), f1, f2, power
+// The times are the true times of the frames in the sound, rounded to whole milliseconds, so that the
+// columns line up with the sound however long it is; a reader takes the values by position.
 // The three files are written beside their targets under temporary names and renamed into place only
 // once all three are complete, so a failed save leaves the session saved before whole: never a new
 // sound beside the old analyses.
 
 #include <algorithm>
-#include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -25,6 +30,7 @@
 #include "engine/Engine.h"
 #include "engine/Error.h"
 #include "engine/Fileutilities.h"
+#include "engine/Sessiontext.h"
 #include "engine/Stringutilities.h"
 #include "platform/Filesystem.h"
 #include "sound/Nullconvert.h"
@@ -42,85 +48,59 @@ const char* const kFormatError = "ファイル形式に誤りがあります。"
 const char* const kReadFailed = "ファイルを読み込むことができませんでした。";
 const char* const kNoMemory = "メモリの確保に失敗しました。";
 
+const char* const kPathTooLong = "パスが長すぎます。";
+
 constexpr int kModeRead = 1;
 constexpr int kModeCreate = 2;
 constexpr uint64_t kWaveHeaderBytes = 46;  // RIFF, fmt with its 18-byte record, data chunk header
-constexpr int kBlockMilliseconds = 25;
 
-// Numbers in the files always have a point as decimal separator. The C library's conversions follow
-// the process's numeric locale, which the toolkit sets from the user's environment; these do what
-// printf's "%.3f" and strtod do in the "C" locale, whatever the locale, so sessions stay readable when
-// they move between machines and users.
-std::string FixedThree(double value) {
-  char text[64];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
-  return error == std::errc() ? std::string(text, end) : std::string("0.000");
+// The longest recording the settings allow (120 minutes): a track may always be as long as that.
+constexpr uint64_t kLongestRecordingSamples = 120ull * 60 * Engine::kSampleRate;
+// Lines beyond what the sound can hold that are still taken (a track cut a frame late).
+constexpr uint64_t kTrackSlack = 16;
+constexpr int kShortestFrameShiftMs = 1;
+
+std::string FormatLine(int64_t time, double a, double b, double c) {
+  return FormatString("%lld\t%s\t%s\t%s", static_cast<long long>(time), FormatSessionNumber(a).c_str(),
+                      FormatSessionNumber(b).c_str(), FormatSessionNumber(c).c_str());
 }
 
-std::string FormatLine(int time, double a, double b, double c) {
-  return FormatString("%d\t%s\t%s\t%s", time, FixedThree(a).c_str(), FixedThree(b).c_str(), FixedThree(c).c_str());
+// The most frames of `hop` samples that a sound of `samples` (or the longest recording) can hold.
+uint64_t MostFrames(uint64_t samples, uint64_t hop) {
+  const uint64_t longest = std::max(samples, kLongestRecordingSamples);
+  return (longest + hop - 1) / hop + kTrackSlack;
 }
 
-// Leading blanks skipped, the longest numeric prefix taken, 0 when there is none.
-double ParseNumber(const std::string& field) {
-  const char* p = field.c_str();
-  const char* end = p + field.size();
-  while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r')) ++p;
-  if (p < end && *p == '+') ++p;  // from_chars takes a minus sign only
-  double value = 0.0;
-  const auto [stop, error] = std::from_chars(p, end, value, std::chars_format::general);
-  if (error == std::errc::result_out_of_range) {
-    // strtod gives the infinity or zero of that sign; from_chars leaves the value alone.
-    const bool negative = *p == '-';
-    const std::string digits(p, stop);
-    const bool tiny = digits.find_first_of("eE") != std::string::npos &&
-                      digits.find('-', digits.find_first_of("eE")) != std::string::npos;
-    return tiny ? (negative ? -0.0 : 0.0)
-                : (negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity());
+// The message for a file of the session that could not be made or replaced.
+const char* SaveFailure(platform::FileError error) {
+  return error == platform::FileError::NameTooLong ? kPathTooLong : kSaveFailed;
+}
+
+// Streams one .f0 or .fr file through onLine; throws the user's message when it cannot be read or
+// does not hold a track of at most maxLines.
+void ReadTrackFile(const std::string& fileName, uint64_t maxLines,
+                   const std::function<void(std::optional<double>, double, double, double)>& onLine) {
+  switch (ReadSessionText(fileName, maxLines, onLine)) {
+    case SessionTextResult::Read: return;
+    case SessionTextResult::CannotOpen: throw Error(kReadFailed);
+    case SessionTextResult::FormatError: throw Error(kFormatError);
   }
-  return error == std::errc() ? value : 0.0;
 }
 
-// One parsed line: the time column is not used, the next three are.
-struct LineFields {
-  double a = 0.0;
-  double b = 0.0;
-  double c = 0.0;
-};
-
-// Reads every non-empty line of a .f0 or .fr file. Throws when the file cannot be read or a line has
-// fewer than four tab-separated fields; fields after the fourth are ignored.
-std::vector<LineFields> ReadFieldLines(const std::string& fileName) {
-  std::list<std::string> lines;
-  if (!ReadLines(fileName, lines)) throw Error(kReadFailed);
-  std::vector<LineFields> parsed;
-  std::list<std::string> fields;
-  for (const std::string& line : lines) {
-    if (line.empty()) continue;
-    Split(line, "\t", "", false, fields);
-    if (fields.size() < 4) throw Error(kFormatError);
-    auto field = std::next(fields.begin());
-    LineFields values;
-    values.a = ParseNumber(*field++);
-    values.b = ParseNumber(*field++);
-    values.c = ParseNumber(*field);
-    parsed.push_back(values);
-  }
-  return parsed;
-}
-
-// A new, empty file beside target with a name of its own; throws `failure` when none can be made.
-std::string CreateTemporaryBeside(const std::string& target, const char* failure) {
+// A new, empty file beside target with a name of its own; throws the message of the cause (no room,
+// no access, the folder gone, a name too long) when none can be made.
+std::string CreateTemporaryBeside(const std::string& target) {
   std::string temporary;
-  std::FILE* created = platform::CreateFileBeside(target, temporary);
-  if (created == nullptr) throw Error(failure);
+  platform::FileError error = platform::FileError::None;
+  std::FILE* created = platform::CreateFileBeside(target, temporary, &error);
+  if (created == nullptr) throw Error(SaveFailure(error));
   std::fclose(created);
   return temporary;
 }
 
 // Writes the lines under a temporary name beside fileName and returns that name.
 std::string WriteTextFile(const std::string& fileName, const std::list<std::string>& lines) {
-  const std::string temporary = CreateTemporaryBeside(fileName, kSaveFailed);
+  const std::string temporary = CreateTemporaryBeside(fileName);
   if (!WriteLines(temporary, lines)) {
     std::remove(temporary.c_str());
     throw Error(kSaveFailed);
@@ -152,8 +132,9 @@ void Engine::SaveFiles(const std::string& path) {
   if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
   const std::string targets[3] = {ChangeExtension(path, ".wav"), ChangeExtension(path, ".f0"),
                                   ChangeExtension(path, ".fr")};
-  // The sound's failures keep their own message, as when the copy into the WAVE file fails.
-  const char* const failures[3] = {kInternalError, kSaveFailed, kSaveFailed};
+  for (const std::string& target : targets) {
+    if (target.size() > SoundFileStream::kMaxFileName) throw Error(kPathTooLong);
+  }
   std::vector<std::string> temporaries;
   auto removeFrom = [&temporaries](size_t first) {
     for (size_t j = first; j < temporaries.size(); ++j) std::remove(temporaries[j].c_str());
@@ -170,13 +151,14 @@ void Engine::SaveFiles(const std::string& path) {
   for (size_t i = 0; i < 3; ++i) {
     if (DirectoryExists(targets[i])) {
       removeFrom(0);
-      throw Error(failures[i]);
+      throw Error(kSaveFailed);
     }
   }
   for (size_t i = 0; i < 3; ++i) {
     if (std::rename(temporaries[i].c_str(), targets[i].c_str()) != 0) {
+      const platform::FileError error = platform::FileErrorFromErrno(errno);
       removeFrom(i);
-      throw Error(failures[i]);
+      throw Error(SaveFailure(error));
     }
   }
 }
@@ -185,10 +167,15 @@ void Engine::LoadFiles(const std::string& path) {
   if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
   // Nothing is replaced until every file has been read: a session whose .f0 or .fr turns out bad must
   // not leave one recording's sound with another's analyses, which the next save would store as one.
+  const std::string names[3] = {ChangeExtension(path, ".wav"), ChangeExtension(path, ".f0"),
+                                ChangeExtension(path, ".fr")};
+  for (const std::string& name : names) {
+    if (name.size() > SoundFileStream::kMaxFileName) throw Error(kPathTooLong);
+  }
   SoundMemoryStream loaded(GetSoundFormat());
-  LoadWave(ChangeExtension(path, ".wav"), loaded);
-  std::shared_ptr<const FZeroResult> result = LoadFZero(ChangeExtension(path, ".f0"));
-  std::vector<FormantValue> formants = LoadFormants(ChangeExtension(path, ".fr"));
+  LoadWave(names[0], loaded);
+  std::shared_ptr<const FZeroResult> result = LoadFZero(names[1], loaded.GetLength());
+  std::vector<FormantValue> formants = LoadFormants(names[2], loaded.GetLength());
 
   sound.Swap(loaded);
   sound.Seek(0, 0);
@@ -198,7 +185,7 @@ void Engine::LoadFiles(const std::string& path) {
 }
 
 std::string Engine::SaveWave(const std::string& fileName) {
-  const std::string temporary = CreateTemporaryBeside(fileName, kInternalError);
+  const std::string temporary = CreateTemporaryBeside(fileName);
 
   const SoundFormat format = GetSoundFormat();
   bool copied = false;
@@ -213,9 +200,11 @@ std::string Engine::SaveWave(const std::string& fileName) {
   }
   // Read back before it may take the place of an earlier session.
   const bool complete = copied && WaveFileIsComplete(temporary, format, sound.GetLength()) && SyncToDisk(temporary);
+  // The sound lives in memory and the file was made, so what stopped the copy is the storage: no
+  // room, or a folder that went away or became read-only meanwhile.
   if (!complete) {
     std::remove(temporary.c_str());
-    throw Error(kInternalError);
+    throw Error(kSaveFailed);
   }
   return temporary;
 }
@@ -224,10 +213,10 @@ std::string Engine::SaveFZero(const std::string& fileName) {
   std::list<std::string> lines;
   // Without a result yet the file is empty, so that every saved session can be opened again.
   if (const std::shared_ptr<const FZeroResult> result = GetFZeroResult()) {
-    const int shiftMs = static_cast<int>(std::lround(result->frameShift * 1000.0));
-    int index = 0;
+    const uint64_t hop = GetFZeroHop(result->frameShift);
+    uint64_t index = 0;
     for (const FZeroValue& value : result->values) {
-      lines.push_back(FormatLine(index * shiftMs, value.frequency, value.power, value.score));
+      lines.push_back(FormatLine(FrameTimeMs(index, hop, kSampleRate), value.frequency, value.power, value.score));
       ++index;
     }
   }
@@ -236,9 +225,9 @@ std::string Engine::SaveFZero(const std::string& fileName) {
 
 std::string Engine::SaveFormants(const std::string& fileName) {
   std::list<std::string> lines;
-  int index = 0;
+  uint64_t index = 0;
   for (const FormantValue& value : formantTrack) {
-    lines.push_back(FormatLine(index * kBlockMilliseconds, value.f1, value.f2, value.power));
+    lines.push_back(FormatLine(FrameTimeMs(index, frameLength, kSampleRate), value.f1, value.f2, value.power));
     ++index;
   }
   return WriteTextFile(fileName, lines);
@@ -262,28 +251,39 @@ void Engine::LoadWave(const std::string& fileName, SoundMemoryStream& into) cons
   if (!executer.Run(file, into)) throw Error(kInternalError);
 }
 
-std::shared_ptr<const FZeroResult> Engine::LoadFZero(const std::string& fileName) const {
-  const std::vector<LineFields> lines = ReadFieldLines(fileName);
+std::shared_ptr<const FZeroResult> Engine::LoadFZero(const std::string& fileName, uint32_t soundLength) const {
+  // Values gather in blocks and are copied once into an array of the exact size, so a long track
+  // takes about twice its final size at the peak, never the growth steps of one array.
+  std::deque<FZeroValue> values;
+  FrameShiftFinder finder(kSampleRate, [](int shiftMs) -> uint64_t { return GetFZeroHop(shiftMs * 0.001); });
+  const uint64_t maxLines = MostFrames(soundLength, GetFZeroHop(kShortestFrameShiftMs * 0.001));
   std::shared_ptr<FZeroResult> result;
   try {
-    result = std::make_shared<FZeroResult>(settings->GetF0FrameShift() * 0.001, static_cast<unsigned>(lines.size()));
+    ReadTrackFile(fileName, maxLines, [&](std::optional<double> time, double frequency, double power, double score) {
+      finder.Add(time);
+      values.push_back(FZeroValue{static_cast<float>(frequency), static_cast<float>(score), static_cast<float>(power)});
+    });
+    // The shift the file was written with; a file whose times fit none takes the setting, as always.
+    const int shiftMs = finder.Result().value_or(
+        std::clamp(settings->GetF0FrameShift(), kShortestFrameShiftMs, FrameShiftFinder::kMaxShiftMs));
+    result = std::make_shared<FZeroResult>(shiftMs * 0.001, 0u);
+    result->values.assign(values.begin(), values.end());
   } catch (const std::bad_alloc&) {
     throw Error(kNoMemory);
-  }
-  for (size_t i = 0; i < lines.size(); ++i) {
-    result->values[i].frequency = static_cast<float>(lines[i].a);
-    result->values[i].power = static_cast<float>(lines[i].b);
-    result->values[i].score = static_cast<float>(lines[i].c);
   }
   return result;
 }
 
-std::vector<FormantValue> Engine::LoadFormants(const std::string& fileName) {
-  const std::vector<LineFields> lines = ReadFieldLines(fileName);
-  std::vector<FormantValue> formants;
-  formants.reserve(lines.size());
-  for (const LineFields& line : lines) formants.push_back(FormantValue{line.c, line.a, line.b});
-  return formants;
+std::vector<FormantValue> Engine::LoadFormants(const std::string& fileName, uint32_t soundLength) const {
+  std::deque<FormantValue> values;
+  try {
+    ReadTrackFile(fileName, MostFrames(soundLength, frameLength), [&](std::optional<double>, double f1, double f2, double power) {
+      values.push_back(FormantValue{power, f1, f2});
+    });
+    return std::vector<FormantValue>(values.begin(), values.end());
+  } catch (const std::bad_alloc&) {
+    throw Error(kNoMemory);
+  }
 }
 
 }  // namespace vowelscope

@@ -21,6 +21,73 @@ PathType GetPathType(const std::string& path) {
   return S_ISDIR(info.st_mode) ? PathType::Directory : PathType::File;
 }
 
+FileError FileErrorFromErrno(int error) {
+  switch (error) {
+    case 0: return FileError::None;
+    case ENOENT:
+    case ENOTDIR: return FileError::Missing;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return FileError::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileError::NoAccess;
+    case ENAMETOOLONG: return FileError::NameTooLong;
+    case EISDIR: return FileError::Directory;
+    case ENXIO:
+    case ENODEV: return FileError::NotRegular;
+    default: return FileError::Other;
+  }
+}
+
+int OpenRegularFile(const std::string& path, int flags, FileError* error) {
+  FileError ignored;
+  FileError& cause = error != nullptr ? *error : ignored;
+  cause = FileError::None;
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    cause = FileError::Missing;
+    return -1;
+  }
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) {
+      cause = S_ISDIR(info.st_mode) ? FileError::Directory : FileError::NotRegular;
+      return -1;
+    }
+  } else if (errno != ENOENT || (flags & O_CREAT) == 0) {
+    cause = FileErrorFromErrno(errno);
+    return -1;
+  }
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    cause = FileErrorFromErrno(errno);
+    return -1;
+  }
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    cause = FileError::NotRegular;
+    return -1;
+  }
+  // Regular files never block anyway; clearing the flag keeps later reads and writes ordinary.
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+  return fd;
+}
+
+std::FILE* OpenRegularFileForReading(const std::string& path, FileError* error) {
+  const int fd = OpenRegularFile(path, O_RDONLY, error);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (file == nullptr) {
+    if (error != nullptr) *error = FileErrorFromErrno(errno);
+    ::close(fd);
+  }
+  return file;
+}
+
 bool MakeDirectory(const std::string& path) {
   return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
 }
@@ -107,8 +174,11 @@ std::string GetExecutablePath() {
   }
 }
 
-std::FILE* CreateFileBeside(const std::string& target, std::string& createdPath) {
+std::FILE* CreateFileBeside(const std::string& target, std::string& createdPath, FileError* error) {
   createdPath.clear();
+  FileError ignored;
+  FileError& cause = error != nullptr ? *error : ignored;
+  cause = FileError::Other;
   if (target.empty()) return nullptr;
   struct stat info;
   const bool keepMode = ::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -118,15 +188,18 @@ std::FILE* CreateFileBeside(const std::string& target, std::string& createdPath)
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
+      cause = FileErrorFromErrno(errno);
       return nullptr;
     }
     if (keepMode) ::fchmod(fd, info.st_mode & 07777);
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
+      cause = FileErrorFromErrno(errno);
       ::close(fd);
       ::unlink(name.c_str());
       return nullptr;
     }
+    cause = FileError::None;
     createdPath = std::move(name);
     return file;
   }

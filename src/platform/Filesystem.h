@@ -13,6 +13,21 @@ enum class PathType { Missing, File, Directory };
 // Follows symbolic links; anything that is not a directory (a device, a fifo) counts as a file.
 PathType GetPathType(const std::string& path);
 
+// Why a file could not be opened or written, as far as the user can act on it.
+enum class FileError { None, Missing, Directory, NotRegular, NoSpace, NoAccess, NameTooLong, Other };
+
+// The cause behind the errno value of a failed call.
+FileError FileErrorFromErrno(int error);
+
+// Opens a regular file (or a link to one) with the open(2) flags given, never blocking: what is not
+// a regular file (a fifo, a socket, a device) is refused before and after the open, so a fifo swapped
+// in between cannot stall the caller either. With O_CREAT a missing file is created. -1 on failure,
+// with the cause in `error` when given.
+int OpenRegularFile(const std::string& path, int flags, FileError* error = nullptr);
+
+// The same for reading through the C library ("rb"); null on failure.
+std::FILE* OpenRegularFileForReading(const std::string& path, FileError* error = nullptr);
+
 // Creates exactly one folder level. False when it exists already or its parent is missing.
 bool MakeDirectory(const std::string& path);
 
@@ -38,8 +53,9 @@ std::string GetExecutablePath();
 
 // Opens a new, empty file for writing in the folder of target, named after it with a suffix that
 // names nothing yet ("<target>.tmp", "<target>.tmp1", ...), so no existing file is ever truncated.
-// It takes the permission bits of target when target exists. Null when it cannot be created.
-std::FILE* CreateFileBeside(const std::string& target, std::string& createdPath);
+// It takes the permission bits of target when target exists. Null when it cannot be created, with
+// the cause in `error` when given.
+std::FILE* CreateFileBeside(const std::string& target, std::string& createdPath, FileError* error = nullptr);
 
 // Pushes what the stream has written down to the storage device (fflush, then fsync).
 bool SyncFile(std::FILE* file);

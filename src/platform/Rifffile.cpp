@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Filesystem.h"
+
 namespace vowelscope {
 
 namespace {
@@ -43,7 +45,7 @@ bool RiffFile::Open(const std::string& path, Mode mode) {
   // open() would stop at the NUL and silently use another name.
   if (path.empty() || path.find('\0') != std::string::npos) return false;
 
-  int flags = O_CLOEXEC;
+  int flags = 0;
   int lock = LOCK_EX;
   const char* fileMode = "r+b";
   switch (mode) {
@@ -55,10 +57,8 @@ bool RiffFile::Open(const std::string& path, Mode mode) {
     case Mode::Create: flags |= O_RDWR | O_CREAT; break;
     case Mode::ReadWrite: flags |= O_RDWR; break;
   }
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags, 0666);
-  } while (fd < 0 && errno == EINTR);
+  // A fifo or a device given as a sound file must be refused, not waited on.
+  const int fd = platform::OpenRegularFile(path, flags);
   if (fd < 0) return false;
 
   // A file system without advisory locks still opens; a file held by someone else does not.

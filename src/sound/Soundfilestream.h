@@ -17,8 +17,11 @@ class SoundFileStream : public SoundStream {
     ModeCreate = 2,     // a new file; an existing one is truncated
     ModeReadWrite = 3,  // an existing file, or a new one when it does not exist
   };
-  // Longest file name accepted; a longer one is refused, never cut to another name.
+  // Longest path of a file the user names; the Engine holds the session's names to it.
   static constexpr size_t kMaxFileName = 260;
+  // Longest path a stream opens (the system's own limit, less the terminator): the temporary files
+  // beside a user's file are a few bytes longer than its name. A longer one is refused, never cut.
+  static constexpr size_t kMaxPathBytes = 4095;
 
   ~SoundFileStream() override = default;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace vowelscope {
 
@@ -15,6 +16,21 @@ constexpr uint32_t kData = MakeFourCC('d', 'a', 't', 'a');
 constexpr unsigned kFmtReadLimit = 64;
 // The RIFF size field counts from offset 8 and holds at most 2^32 - 1.
 constexpr int64_t kMaxFileBytes = RiffFile::kMaxChunkSize + 8;
+
+// WAVE_FORMAT_EXTENSIBLE keeps the real format tag in the first two bytes of a sub-format GUID
+// (at offset 24 of "fmt "); the other fourteen bytes are the same for every tag.
+constexpr uint16_t kExtensibleTag = 0xFFFE;
+constexpr unsigned kExtensibleSize = 40;
+constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The tag an extensible record stands for; the channel mask and the valid-bits field do not change
+// how the samples are stored, so they are not used. Any other record keeps its tag.
+uint16_t EffectiveFormatTag(const WaveFormatRecord& record, const uint8_t* bytes, unsigned size) {
+  if (record.formatTag != kExtensibleTag || size < kExtensibleSize) return record.formatTag;
+  if (std::memcmp(bytes + 26, kSubFormatTail, sizeof kSubFormatTail) != 0) return record.formatTag;
+  return static_cast<uint16_t>(bytes[24] | (bytes[25] << 8));
+}
 
 // Frames in `bytes`, as SoundFormat::BytesToFrames, but without cutting the byte count to 32 bits.
 unsigned WholeFrames(const SoundFormat& format, uint64_t bytes) {
@@ -47,7 +63,7 @@ bool WaveFileStream::Close() {
 
 bool WaveFileStream::Open() {
   // A longer name would have to be cut, and would then name another file.
-  if (fileName.size() > kMaxFileName) return false;
+  if (fileName.size() > kMaxPathBytes) return false;
   auto file = std::make_unique<RiffFile>();
   bool parse = true;
   switch (mode) {
@@ -101,19 +117,28 @@ bool WaveFileStream::ParseHeader() {
   uint8_t bytes[kFmtReadLimit];
   const unsigned wanted = std::min<uint32_t>(fmt.size, kFmtReadLimit);
   if (handle->Read(bytes, wanted) != static_cast<int64_t>(wanted)) return false;
-  const WaveFormatRecord record = WaveFormatRecord::FromBytes(bytes, wanted);
+  WaveFormatRecord record = WaveFormatRecord::FromBytes(bytes, wanted);
+  record.formatTag = EffectiveFormatTag(record, bytes, wanted);
   if (record.blockAlign == 0) return false;
   // A frame must fill at least a byte, and its bit count must fit the 16 bits the frame arithmetic
   // uses; otherwise reads would stall at 0 frames or report more frames than they copied.
   const unsigned frameBits = static_cast<unsigned>(record.channels) * record.bitsPerSample;
   if (frameBits < 8 || frameBits > 0xFFFF) return false;
+  // The frames are read at the size the channels and bits give; a file whose block align says
+  // otherwise would be read at the wrong stride, half the sound or noise.
+  if (record.blockAlign != static_cast<unsigned>(record.channels) * ((record.bitsPerSample + 7u) / 8u)) return false;
 
   SoundFormat parsed;
   parsed.FromWaveFormat(record);
   format = parsed;
-  // The count follows the file's block align field, but never claims more frames than the chunk's
-  // bytes hold: a field smaller than the real frame would have reads run on into the chunks after it.
-  length = std::min<uint32_t>(data.size / record.blockAlign, WholeFrames(format, data.size));
+  uint64_t dataBytes = data.size;
+  // A writer that never came back to fill in its sizes leaves a data size of 0 before its samples;
+  // the frames are then those the file holds up to its end.
+  if (dataBytes == 0) {
+    const int64_t end = handle->Seek(0, SEEK_END);
+    if (end > data.dataOffset) dataBytes = std::min<uint64_t>(end - data.dataOffset, RiffFile::kMaxChunkSize);
+  }
+  length = WholeFrames(format, dataBytes);
   return true;
 }
 

@@ -144,14 +144,43 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   EXPECT_EQ(back.GetCurrentRegions(), "英語 男性 (Hillenbrand 1995)");
 }
 
-TEST_F(SettingsTest, Load_TakesOutOfRangeValuesAsTheyStand) {
-  Put(file, "[Formant]\nOrder=0\nF1DisplayMinFrequency=900\nF1DisplayMaxFrequency=100\n[F0]\nFrameShift=-4\n");
+// A hand-edited file must not make a recording allocate gigabytes, run slower than real time or give an
+// empty F0 track: the analysis values come into the dialog's ranges; display ranges stay as written.
+TEST_F(SettingsTest, Load_ClampsAnalysisValuesIntoTheDialogRanges_AndKeepsDisplayRanges) {
+  struct Case {
+    const char* file;
+    int order, frameShift, f0Min, f0Max, maxMinutes;
+    double preEmphasis;
+  };
+  const Case cases[] = {
+      {"[Formant]\nOrder=2147483647\n", 32, 10, 60, 1000, 15, 0.98},
+      {"[Formant]\nOrder=10000\nPreEmphasis=7\n", 32, 10, 60, 1000, 15, 0.99},
+      {"[Formant]\nOrder=0\nPreEmphasis=-1\n", 4, 10, 60, 1000, 15, 0.0},
+      {"[Formant]\nPreEmphasis=nan\n", 16, 10, 60, 1000, 15, 0.98},
+      {"[F0]\nFrameShift=0\n", 16, 1, 60, 1000, 15, 0.98},
+      {"[F0]\nFrameShift=-4\nMinFrequency=1\nMaxFrequency=99999\n", 16, 1, 50, 8000, 15, 0.98},
+      {"[F0]\nMinFrequency=900\nMaxFrequency=100\n", 16, 10, 100, 900, 15, 0.98},
+      {"[Record]\nMaxRecordMinute=100000\n", 16, 10, 60, 1000, 120, 0.98},
+      {"[Record]\nMaxRecordMinute=0\n", 16, 10, 60, 1000, 1, 0.98},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Put(file, c.file);
+    Settings s(file);
+    ASSERT_TRUE(s.Load());
+    EXPECT_EQ(s.GetFormantOrder(), c.order);
+    EXPECT_DOUBLE_EQ(s.GetFormantPreEmphasis(), c.preEmphasis);
+    EXPECT_EQ(s.GetF0FrameShift(), c.frameShift);
+    EXPECT_EQ(s.GetF0Min(), c.f0Min);
+    EXPECT_EQ(s.GetF0Max(), c.f0Max);
+    EXPECT_EQ(s.GetMaxRecordMinute(), c.maxMinutes);
+  }
+
+  Put(file, "[Formant]\nF1DisplayMinFrequency=900\nF1DisplayMaxFrequency=100\n");
   Settings s(file);
   ASSERT_TRUE(s.Load());
-  EXPECT_EQ(s.GetFormantOrder(), 0);
   EXPECT_EQ(s.GetF1DisplayMin(), 900);
   EXPECT_EQ(s.GetF1DisplayMax(), 100);
-  EXPECT_EQ(s.GetF0FrameShift(), -4);
 }
 
 TEST_F(SettingsTest, AutoOrder_ReadsNumbersAsFlags_AndAnythingElseAsOn) {

@@ -129,17 +129,61 @@ TEST_F(SessionfilesTest, SaveThenLoad_KeepsEveryValueToThreeDecimals_AndRecomput
                                                        "out.fr"}));
 }
 
-TEST_F(SessionfilesTest, F0FrameShift_ComesFromTheSettingWhenLoaded_AndStepsTheTimeColumnWhenSaved) {
-  WriteSession("in", kSamplesA, "0\t1\t2\t3\n10\t4\t5\t6\n20\t7\t8\t9\n", kFrA);
+// n lines of a .f0 file whose time column is given by time(i).
+template <typename Time>
+std::string F0Lines(int n, Time time) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += FormatString("%lld\t%d\t2\t0.9\r\n", static_cast<long long>(time(i)), i);
+  return text;
+}
+
+// True time of F0 frame i at a shift of s ms, in whole ms: the hop is the shift in whole samples.
+int64_t TrueF0Time(int i, int shiftMs) {
+  const int64_t hop = static_cast<int64_t>(11025 * shiftMs / 1000);
+  return (i * hop * 1000 + 11025 / 2) / 11025;
+}
+
+TEST_F(SessionfilesTest, F0FrameShift_ComesFromTheTimeColumnWhenItFitsOneShift_ElseFromTheSetting) {
+  struct Case {
+    const char* what;
+    std::string f0;
+    int setting;
+    double expected;  // seconds
+  };
+  const Case cases[] = {
+      {"i x 10 ms, as earlier versions wrote", F0Lines(2000, [](int i) { return i * 10; }), 20, 0.010},
+      {"true times at 10 ms", F0Lines(2000, [](int i) { return TrueF0Time(i, 10); }), 20, 0.010},
+      {"true times at 20 ms", F0Lines(2000, [](int i) { return TrueF0Time(i, 20); }), 10, 0.020},
+      {"i x 1 ms", F0Lines(50, [](int i) { return i; }), 10, 0.001},
+      {"i x 9999 ms", F0Lines(3, [](int i) { return i * 9999; }), 10, 9.999},
+      {"a time that fits no shift", "0\t1\t2\t3\n10\t4\t5\t6\n35\t7\t8\t9\n", 20, 0.020},
+      {"a time that is no number", "0\t1\t2\t3\nx\t4\t5\t6\n20\t7\t8\t9\n", 20, 0.020},
+      {"one line only", "0\t1\t2\t3\n", 20, 0.020},
+      {"all times 0, a setting of 0", "0\t1\t2\t3\n0\t4\t5\t6\n", 0, 0.001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteSession("in", kSamplesA, c.f0, kFrA);
+    settings->SetF0FrameShift(c.setting);
+    engine->LoadFiles(Base("in.wav"));
+    ASSERT_NE(engine->GetFZeroResult(), nullptr);
+    EXPECT_DOUBLE_EQ(engine->GetFZeroResult()->frameShift, c.expected);
+  }
+
+  // Saving again keeps the shift and writes the true times: a file of the old form becomes the new one.
+  WriteSession("in", kSamplesA, F0Lines(2000, [](int i) { return i * 10; }), kFrA);
   settings->SetF0FrameShift(20);
   engine->LoadFiles(Base("in.wav"));
-  ASSERT_NE(engine->GetFZeroResult(), nullptr);
-  EXPECT_DOUBLE_EQ(engine->GetFZeroResult()->frameShift, 0.020);
-  EXPECT_EQ(engine->GetFZeroResult()->values.size(), 3u);  // not resampled
-
   engine->SaveFiles(Base("out.wav"));
-  EXPECT_EQ(ReadFile(Base("out.f0")),
-            "0\t1.000\t2.000\t3.000\r\n20\t4.000\t5.000\t6.000\r\n40\t7.000\t8.000\t9.000\r\n");
+  std::istringstream saved(ReadFile(Base("out.f0")));
+  std::string line;
+  int i = 0;
+  while (std::getline(saved, line)) {
+    ASSERT_EQ(std::stoll(line), TrueF0Time(i, 10)) << "line " << i;
+    ++i;
+  }
+  EXPECT_EQ(i, 2000);
+  EXPECT_EQ(TrueF0Time(1999, 10), 19945) << "110-sample hops: 1999 x 9.977 ms";
 }
 
 TEST_F(SessionfilesTest, TextFiles_LoadWhateverTheirLineEndsBlankLinesAndExtraOrOddFields) {
@@ -153,7 +197,9 @@ TEST_F(SessionfilesTest, TextFiles_LoadWhateverTheirLineEndsBlankLinesAndExtraOr
       {"blank lines anywhere", "\n0\t1.5\t2.5\t3.5\r\n\r\n\n25\t4\t5\t6\r\n\r\n"},
       {"no final line end", "0\t1.5\t2.5\t3.5\r\n25\t4\t5\t6"},
       {"five fields", "0\t1.5\t2.5\t3.5\textra\r\n25\t4\t5\t6\t\r\n"},
-      {"leading blanks and trailing text", "0\t 1.5\t2.5Hz\t  3.5 dB\r\n25\t4\t5\t6\r\n"},
+      {"blanks around numbers", "0\t 1.5\t2.5 \t  3.5 \r\n25\t+4\t5\t6\r\n"},
+      {"CR only, as old editors save", "0\t1.5\t2.5\t3.5\r25\t4\t5\t6\r"},
+      {"mixed line ends", "0\t1.5\t2.5\t3.5\r25\t4\t5\t6\r\n\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -174,14 +220,6 @@ TEST_F(SessionfilesTest, TextFiles_LoadWhateverTheirLineEndsBlankLinesAndExtraOr
     EXPECT_DOUBLE_EQ(track[1].power, 6.0);
   }
 
-  // A field without a number reads as 0, and an empty field too.
-  WriteSession("in", kSamplesA, "0\tabc\t\t-\r\n", "0\tn/a\t1200\t\r\n");
-  engine->LoadFiles(Base("in.wav"));
-  EXPECT_EQ(engine->GetFZeroResult()->values[0].frequency, 0.0f);
-  EXPECT_EQ(engine->GetFZeroResult()->values[0].power, 0.0f);
-  EXPECT_EQ(engine->GetFZeroResult()->values[0].score, 0.0f);
-  EXPECT_EQ((*engine->GetFormantTrack())[0].f1, 0.0);
-  EXPECT_EQ((*engine->GetFormantTrack())[0].f2, 1200.0);
 }
 
 // What the session in the Engine looks like from outside, to compare before and after a failed load.
@@ -318,12 +356,12 @@ TEST_F(SessionfilesTest, SaveThatCannotCreateItsFiles_FailsWithTheMessage_AndLea
 
   // The folder of the chosen name is a regular file: not even the WAVE file can be made.
   WriteFile(Base("plain"), "x");
-  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("plain") + "/take.wav"); }), kInternalError);
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("plain") + "/take.wav"); }), kSaveFailed);
   EXPECT_EQ(ReadFile(Base("plain")), "x");
 
   // The .wav destination is a folder: the sound cannot be put in its place.
   fs::create_directory(Base("dirwav.wav"));
-  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("dirwav.wav")); }), kInternalError);
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("dirwav.wav")); }), kSaveFailed);
   EXPECT_TRUE(fs::is_directory(Base("dirwav.wav")));
   EXPECT_TRUE(fs::is_empty(Base("dirwav.wav")));
 
@@ -369,7 +407,7 @@ TEST_F(SessionfilesTest, SaveThatRunsOutOfRoom_LeavesTheEarlierSessionIntact_And
   {
     FileSizeLimit limit(8192);
     ASSERT_TRUE(limit.Active());
-    EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("a.wav")); }), kInternalError);
+    EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("a.wav")); }), kSaveFailed);
   }
   EXPECT_EQ(ReadFile(Base("a.wav")), wav);
   EXPECT_EQ(ReadFile(Base("a.f0")), kF0A);
@@ -449,6 +487,33 @@ TEST_F(SessionfilesTest, NumbersHaveADecimalPoint_WhateverTheNumericLocale) {
   EXPECT_DOUBLE_EQ((*engine->GetFormantTrack())[0].f2, 1200.25);
   EXPECT_EQ(ReadFile(Base("out.f0")), "0\t200.457\t-61.500\t0.988\r\n");
   EXPECT_EQ(ReadFile(Base("out.fr")), "0\t700.500\t1200.250\t45.125\r\n");
+}
+
+// A value that is not wholly a number was read as its numeric prefix or as 0 without a word: 129,706
+// became 129. Such a file is refused now, and so is a line no session file can have.
+TEST_F(SessionfilesTest, TextFiles_WithAFieldThatIsNotWhollyANumber_OrALineTooLong_AreRefused) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+  const SessionState before = StateOf(*engine);
+  const std::string lines[] = {
+      "0\t129,706\t60\t0.9\r\n",
+      "0\t2.5Hz\t60\t0.9\r\n",
+      "0\t200\t60 dB\t0.9\r\n",
+      "0\tabc\t60\t0.9\r\n",
+      "0\t200\t\t0.9\r\n",
+      "0\t200\t60\t-\r\n",
+      "0\t200\t60\t+-1\r\n",
+      "0\t200\t60\t0.9\r\n10\t" + std::string(5000, '1') + "\t60\t0.9\r\n",
+      std::string(100000, '\t'),
+  };
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line.substr(0, 40));
+    WriteSession("b", kSamplesA, line, kFrA);
+    EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), kFormatError);
+    WriteSession("b", kSamplesA, kF0A, line);
+    EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), kFormatError);
+    ExpectSameState(before, *engine);
+  }
 }
 
 }  // namespace

@@ -48,6 +48,19 @@ inline std::string FmtPayload(const FmtFields& f) {
 
 inline std::string Fmt(const FmtFields& f = {}) { return Chunk("fmt ", FmtPayload(f)); }
 
+// A WAVE_FORMAT_EXTENSIBLE "fmt " as recorders write it: the real tag in the first two bytes of the
+// sub-format GUID (..-0000-0010-8000-00AA00389B71), a channel mask and the valid bits.
+inline std::string ExtensibleFmt(uint16_t subTag, const FmtFields& f = {}, uint32_t channelMask = 4) {
+  FmtFields outer = f;
+  outer.tag = 0xFFFE;
+  outer.size = 18;
+  std::string p = FmtPayload(outer);
+  p.replace(16, 2, Le16(22));
+  p += Le16(f.bits) + Le32(channelMask) + Le16(subTag) +
+       std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+  return Chunk("fmt ", p);
+}
+
 // n little-endian 16-bit samples start, start + 1, ...
 inline std::string Samples16(unsigned n, int start = 0) {
   std::string s;
