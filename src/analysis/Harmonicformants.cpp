@@ -300,9 +300,10 @@ void HarmonicFormants::Analyze(const double* frame, double sampleRate, double pr
   const double pitch = Pitch(frame, sampleRate);
   lastPitch = pitch;
   if (pitch >= kHighVoice && HarmonicPeaks(frame, sampleRate, pitch) && DiscreteAllPole(kHighOrder)) {
-    lastHarmonic = true;
     Resonances(kHighOrder, sampleRate, maxBandwidth, frequencies, bandwidths, count);
-    return;
+    // A sound with too few harmonics for the model (a bare tone) keeps what prediction finds in it.
+    lastHarmonic = count == 0 || frequencies[0] > 0.0;
+    if (lastHarmonic) return;
   }
   const int N = static_cast<int>(frameLength);
   PreEmphasisAutocorrelation(frame, work.data(), r.data(), preEmphasis, kLowOrder, N);
