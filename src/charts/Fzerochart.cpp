@@ -6,6 +6,7 @@
 #include "charts/Axisdrawer.h"
 #include "charts/Drawutilities.h"
 #include "config/Settings.h"
+#include "engine/Engine.h"
 #include "sound/Soundstream.h"
 
 namespace vowelscope {
@@ -16,7 +17,7 @@ const Color kAxisGrey(128, 128, 128);
 const Color kWaveGrey(64, 64, 64);
 
 // Playback position in columns at the chart's scale.
-int64_t ColumnOf(int plotWidth, uint32_t position) {
+int64_t ColumnOf(int plotWidth, uint64_t position) {
   return static_cast<int64_t>(static_cast<uint64_t>(plotWidth) * position / FZeroChart::kWindowFrames);
 }
 
@@ -63,18 +64,23 @@ void FZeroChart::Paint(Canvas& canvas, int width, int height, const std::vector<
       canvas.LineTo(plot.left + x, plot.bottom);
     }
 
-    // Frames per window; a frame shift that gives none (or an empty display range) leaves the dots out.
+    // Frame k of the track lies k hops (whole samples, as the F0 pass steps) into the sound, so the
+    // dots are placed by samples like the waveform and the cursor, and stay on their sound however
+    // long the recording. A shift of no whole sample (or an empty display range) leaves them out.
     const double range = static_cast<double>(view.displayMax) - view.displayMin;
-    const double frames = result != nullptr && result->frameShift > 0.0 ? kWindowSeconds / result->frameShift : 0.0;
-    if (frames >= 1.0 && frames < 1.0e9 && range != 0.0 && p >= 0) {
-      const uint64_t n = static_cast<uint64_t>(frames);
-      const uint64_t first = n * static_cast<uint64_t>(p) / static_cast<uint64_t>(w);
+    const uint64_t hop = result != nullptr ? Engine::GetFZeroHop(result->frameShift) : 0;
+    if (hop > 0 && range != 0.0 && p >= 0) {
       const uint64_t count = result->values.size();
+      const uint64_t width = static_cast<uint64_t>(w);
+      // The first frame whose column is at least p.
+      const uint64_t first = (static_cast<uint64_t>(p) * kWindowFrames + width * hop - 1) / (width * hop);
       canvas.SetBrush(Brush{Color(255, 0, 0), BrushStyle::Solid});
-      for (uint64_t i = first; i < first + n && i < count; ++i) {
+      for (uint64_t i = first; i < count; ++i) {
+        const int64_t column = ColumnOf(w, i * hop);
+        if (column >= static_cast<int64_t>(p) + w) break;
         const FZeroValue& value = result->values[static_cast<size_t>(i)];
         if (static_cast<double>(value.score) < kVoicedScore) continue;
-        const int x = static_cast<int>((i - first) * static_cast<uint64_t>(w) / n);
+        const int x = static_cast<int>(column - p);
         const int y = TruncToPixel(h - h * (static_cast<double>(value.frequency) - view.displayMin) / range);
         canvas.FillRect(Rect{plot.left + x - 2, plot.top + y - 2, plot.left + x + 2, plot.top + y + 2});
       }

@@ -94,6 +94,10 @@ void TfrmMain::UpdateActions() {
   actOption->setEnabled(!recording);
   actSave->setEnabled(!recording);
   actLoad->setEnabled(!recording);
+  actAnalyseFile->setEnabled(!recording);
+  bool haveTake = false;
+  if (!recording && !engine.IsAnalysing()) haveTake = engine.GetSound()->GetLength() > 0;
+  actReanalyse->setEnabled(haveTake);
 }
 
 void TfrmMain::FormCreate() {
@@ -193,6 +197,10 @@ void TfrmMain::OnRecordEnded() {
   // Nothing to wait for when no analysis was started for this recording.
   if (!analysisPending) return;
 
+  if (!ShowAnalysisProgress()) throw Error(kAnalysisStartFailed);
+}
+
+bool TfrmMain::ShowAnalysisProgress() {
   auto dialog = std::make_unique<TfrmProgress>(this);
   analysisFailed = false;
   {
@@ -207,7 +215,7 @@ void TfrmMain::OnRecordEnded() {
   }
   dialog.reset();
   pbxFZero->update();
-  if (analysisFailed) throw Error(kAnalysisStartFailed);
+  return !analysisFailed;
 }
 
 void TfrmMain::OnAnalysisDoneMessage(bool success) {
@@ -274,6 +282,7 @@ void TfrmMain::actOptionExecute() {
   pbxFormant->update();
   pbxFZero->update();
   UpdateStatusBar();
+  OfferReanalysis();
 }
 
 void TfrmMain::actSaveExecute() {
@@ -306,7 +315,10 @@ void TfrmMain::actLoadExecute() {
       {".wav", "WAVE ファイルが見つかりません。"}, {".f0", "F0 ファイルが見つかりません。"}, {".fr", "FR ファイルが見つかりません。"}};
   for (const auto& [extension, missing] : required) {
     const std::string name = ChangeExtension(path, extension);
-    if (!(fileExists ? fileExists(name) : FileExists(name))) throw Error(missing);
+    if (fileExists ? fileExists(name) : FileExists(name)) continue;
+    // A sound without its analyses: offer to make them, as for any audio file.
+    if (std::string(extension) != ".wav") return OfferFileAnalysis(ChangeExtension(path, ".wav"), missing);
+    throw Error(missing);
   }
   engine.LoadFiles(path);
   RebuildWaveform();

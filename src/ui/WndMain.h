@@ -123,11 +123,16 @@ class TfrmMain : public QMainWindow {
   QAction* actLoad = nullptr;
   QAction* actAbout = nullptr;
   QAction* actExit = nullptr;
+  QAction* actAnalyseFile = nullptr;
+  QAction* actReanalyse = nullptr;
 
   // The file dialogs' answers and the error box; tests set these to work without a modal dialog.
   std::function<QString()> chooseSaveFile;
   std::function<QString()> chooseOpenFile;
   std::function<void(const QString&)> showError;
+  // The audio file to analyse, and the answer to a yes/no question; tests set these too.
+  std::function<QString()> chooseAudioFile;
+  std::function<bool(const QString&)> askYesNo;
   // The open command's check that a file exists (FileExists when unset); tests use it to have a file
   // vanish between the check and the reading.
   std::function<bool(const std::string&)> fileExists;
@@ -163,6 +168,18 @@ class TfrmMain : public QMainWindow {
   void actLoadExecute();
   void actAboutExecute();
   void actExitExecute();
+
+  // Analyses of sound that was not just recorded (WndMainAnalysis.cpp).
+  void actAnalyseFileExecute();
+  void actReanalyseExecute();
+  void AnalyseFile(const std::string& path);
+  void OfferFileAnalysis(const std::string& wavePath, const char* missing);
+  void OfferReanalysis();
+  bool AskYesNo(const QString& question);
+  // Shows the progress box until the running analysis reports its end; false when it could not run.
+  bool ShowAnalysisProgress();
+  // After a sound analysed from memory: the waveform, the charts and the trail show the new take.
+  void ShowAnalysedTake();
 
   void StartPlayback();
   void StopPlayback();

@@ -205,6 +205,8 @@ void TfrmMain::CreateActions() {
       {actLoad, "actLoad", "ファイルを開く(&O)...", std::nullopt, &TfrmMain::actLoadExecute},
       {actAbout, "actAbout", "バージョン情報(&A)...", std::nullopt, &TfrmMain::actAboutExecute},
       {actExit, "actExit", "終了(&X)", std::nullopt, &TfrmMain::actExitExecute},
+      {actAnalyseFile, "actAnalyseFile", "音声ファイルを分析(&A)...", std::nullopt, &TfrmMain::actAnalyseFileExecute},
+      {actReanalyse, "actReanalyse", "再分析(&R)", std::nullopt, &TfrmMain::actReanalyseExecute},
   };
   for (const Entry& entry : entries) {
     auto* action = new QAction(QString::fromUtf8(entry.caption), this);
@@ -214,6 +216,8 @@ void TfrmMain::CreateActions() {
     connect(action, &QAction::triggered, this, [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
     entry.action = action;
   }
+  actAnalyseFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+  actReanalyse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   actExit->setMenuRole(QAction::QuitRole);
   actAbout->setMenuRole(QAction::AboutRole);
 }
@@ -221,6 +225,7 @@ void TfrmMain::CreateActions() {
 void TfrmMain::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
   file->addAction(actLoad);
+  file->addAction(actAnalyseFile);
   file->addAction(actSave);
   file->addSeparator();
   file->addAction(actExit);
@@ -233,6 +238,7 @@ void TfrmMain::CreateMenus() {
   tools->addAction(actStopPlay);
   tools->addSeparator();
   tools->addAction(actOption);
+  tools->addAction(actReanalyse);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   help->addAction(actAbout);

@@ -230,7 +230,7 @@ TEST(FZeroChart, TimeAxisShowsTheScrolledWindowAndDropsTheLabelAtItsLeftEdge) {
 }
 
 FZeroResult Track(unsigned frames, float score) {
-  FZeroResult result(0.01, frames);  // 200 frames per 2-second window
+  FZeroResult result(0.01, frames);  // hops of 110 samples: about 200 frames per 2-second window
   for (unsigned i = 0; i < frames; ++i) result.values[i] = FZeroValue{500.0f, score, 60.0f};
   return result;
 }
@@ -250,26 +250,26 @@ TEST(FZeroChart, OnlyFramesScoringAtLeastSevenTenthsAreDrawnAsRedSquares) {
     float score;
     bool drawn;
   } cases[] = {
-      {200, 0.75f, true}, {201, 0.69f, false}, {202, 0.7f, false},  // 0.7f is just below 0.7
-      {203, 0.70001f, true}, {199, 0.9f, false},                    // before the window
-      {399, 0.9f, true},  {400, 0.9f, false},                        // the next window
+      {201, 0.75f, true}, {202, 0.69f, false}, {203, 0.7f, false},  // 0.7f is just below 0.7
+      {204, 0.70001f, true}, {200, 0.9f, false},                    // before the window (sample 22000)
+      {400, 0.9f, true},  {401, 0.9f, false},                        // the next window (sample 44110)
   };
   for (const Case& c : cases) result.values[c.frame].score = c.score;
-  result.values[203].frequency = 1000.0f;  // the top of the display range
-  result.values[399].frequency = 60.0f;    // the bottom
+  result.values[204].frequency = 1000.0f;  // the top of the display range
+  result.values[400].frequency = 60.0f;    // the bottom
 
   RecordingCanvas canvas;
   FZeroView view;
-  view.scrollPosition = kPlotW;  // second window: frames 200 ... 399
+  view.scrollPosition = kPlotW;  // second window: samples 22050 ... 44099, frames 201 ... 400
   FZeroChart::Paint(canvas, kWidth, kHeight, {}, &result, view);
   const auto dots = Dots(canvas);
   ASSERT_EQ(dots.size(), 3u);
+  // Frame i stands at sample 110 i, in the column of that sample, as the waveform and the cursor.
+  auto x = [](int i) { return static_cast<int>(int64_t{kPlotW} * i * 110 / 22050) - kPlotW; };
   const int y500 = static_cast<int>(kPlotH - kPlotH * (500.0 - 60) / 940);
-  EXPECT_EQ(dots[0].rect, (Rect{40 - 2, 30 + y500 - 2, 40 + 2, 30 + y500 + 2}));
-  const int x203 = 3 * kPlotW / 200;
-  EXPECT_EQ(dots[1].rect, (Rect{40 + x203 - 2, 30 - 2, 40 + x203 + 2, 30 + 2}));
-  const int x399 = 199 * kPlotW / 200;
-  EXPECT_EQ(dots[2].rect, (Rect{40 + x399 - 2, 30 + kPlotH - 2, 40 + x399 + 2, 30 + kPlotH + 2}));
+  EXPECT_EQ(dots[0].rect, (Rect{40 + x(201) - 2, 30 + y500 - 2, 40 + x(201) + 2, 30 + y500 + 2}));
+  EXPECT_EQ(dots[1].rect, (Rect{40 + x(204) - 2, 30 - 2, 40 + x(204) + 2, 30 + 2}));
+  EXPECT_EQ(dots[2].rect, (Rect{40 + x(400) - 2, 30 + kPlotH - 2, 40 + x(400) + 2, 30 + kPlotH + 2}));
   for (const DrawOp& dot : dots) EXPECT_EQ(dot.clip, (Rect{40, 30, kWidth, kHeight}));
 }
 
@@ -277,7 +277,7 @@ TEST(FZeroChart, UnusableDisplayRangeOrFrameShiftLeavesTheDotsOut) {
   struct Case {
     int displayMin, displayMax;
     double frameShift;
-  } cases[] = {{500, 500, 0.01}, {60, 1000, 0.0}, {60, 1000, -0.01}, {60, 1000, 5.0}};
+  } cases[] = {{500, 500, 0.01}, {60, 1000, 0.0}, {60, 1000, -0.01}, {60, 1000, 0.00001}};
   for (const Case& c : cases) {
     FZeroResult result = Track(600, 0.9f);
     result.frameShift = c.frameShift;
@@ -291,6 +291,25 @@ TEST(FZeroChart, UnusableDisplayRangeOrFrameShiftLeavesTheDotsOut) {
     EXPECT_EQ(canvas.OfKind(DrawOp::Fill)[1].rect, (Rect{40, 30, kWidth, kHeight}));
     EXPECT_EQ(TimeLabels(canvas).size(), 3u);
   }
+}
+
+// Placed at k x 10 ms, the dots of a long recording drifted from their sound (the hop is 110 samples,
+// 9.977 ms): 1.4 s at 10 minutes, 16 s at 120. Now the last dot of a 120-minute track stands within
+// 10 ms of the end of the waveform, as every dot stands on its own sound.
+TEST(FZeroChart, LastDotOfA120MinuteTrack_StandsWithin10msOfTheEndOfTheWaveform) {
+  const uint64_t samples = 120ull * 60 * 11025;
+  const unsigned frames = static_cast<unsigned>((samples + 109) / 110);
+  FZeroResult result = Track(frames, 0.9f);
+  const int64_t columns = static_cast<int64_t>(kPlotW * samples / 22050);  // as RebuildWaveform makes them
+  FZeroView view;
+  view.scrollPosition = static_cast<int>(columns - kPlotW / 2);
+  RecordingCanvas canvas;
+  FZeroChart::Paint(canvas, kWidth, kHeight, {}, &result, view);
+  const auto dots = Dots(canvas);
+  ASSERT_FALSE(dots.empty());
+  const double msPerColumn = 2000.0 / kPlotW;
+  const int64_t lastDotColumn = view.scrollPosition + dots.back().rect.left + 2 - 40;
+  EXPECT_NEAR((columns - lastDotColumn) * msPerColumn, 0.0, 10.0) << "ms from the end of the sound";
 }
 
 TEST(FZeroChart, CursorStandsAtThePlaybackColumn) {

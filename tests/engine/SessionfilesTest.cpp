@@ -6,7 +6,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <unistd.h>
+
 #include <clocale>
+#include <limits>
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
@@ -18,10 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "../platform/Fifotestsupport.h"
 #include "Enginetestsupport.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
 #include "engine/Error.h"
+#include "engine/Sessiontext.h"
 #include "engine/Stringutilities.h"
 #include "sound/Wavefilestream.h"
 
@@ -513,6 +518,165 @@ TEST_F(SessionfilesTest, TextFiles_WithAFieldThatIsNotWhollyANumber_OrALineTooLo
     WriteSession("b", kSamplesA, kF0A, line);
     EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }), kFormatError);
     ExpectSameState(before, *engine);
+  }
+}
+
+// A named pipe in place of any file of a session used to block the open for ever, on the window's
+// thread; a device such as /dev/zero as the .f0 never ended. Each is refused at once now.
+TEST_F(SessionfilesTest, SpecialFileAsAnyFileOfTheSession_IsRefusedAtOnce_AndKeepsTheSession) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+  const SessionState before = StateOf(*engine);
+  for (const char* extension : {".wav", ".f0", ".fr"}) {
+    SCOPED_TRACE(extension);
+    WriteSession("b", {5, 6}, "0\t1\t2\t3\r\n", "0\t9\t9\t9\r\n");
+    const std::string fifo = Base("b") + extension;
+    ASSERT_TRUE(fifotest::MakeFifo(fifo));
+    bool returned = false;
+    const std::string message = fifotest::RunAgainstFifo(
+        fifo, [&] { return ErrorMessage([&] { engine->LoadFiles(Base("b.wav")); }); }, returned);
+    EXPECT_TRUE(returned) << "the open blocked on the pipe";
+    EXPECT_EQ(message, kFormatError);
+    ExpectSameState(before, *engine);
+    fs::remove(fifo);
+  }
+
+  for (const char* extension : {".wav", ".f0", ".fr"}) {
+    SCOPED_TRACE(std::string("/dev/zero as ") + extension);
+    WriteSession("c", {5, 6}, "0\t1\t2\t3\r\n", "0\t9\t9\t9\r\n");
+    fs::remove(Base("c") + extension);
+    fs::create_symlink("/dev/zero", Base("c") + extension);
+    EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("c.wav")); }), kFormatError);
+    ExpectSameState(before, *engine);
+    fs::remove(Base("c") + extension);
+  }
+}
+
+// A track cannot be longer than the sound it belongs to can hold (one F0 frame per hop of the
+// shortest shift, one formant value per block), allowing for the longest recording and a little slack.
+TEST_F(SessionfilesTest, TrackLongerThanTheLongestRecordingHolds_IsRefused) {
+  const uint64_t longest = 120ull * 60 * 11025;
+  const uint64_t mostBlocks = (longest + 274) / 275;
+  std::string fr;
+  fr.reserve(static_cast<size_t>(mostBlocks + 20) * 10);
+  for (uint64_t i = 0; i < mostBlocks + 16; ++i) fr += "0\t1\t2\t3\n";
+  WriteSession("full", kSamplesA, kF0A, fr);
+  engine->LoadFiles(Base("full.wav"));
+  EXPECT_EQ(engine->GetFormantTrack()->size(), mostBlocks + 16);
+
+  WriteFile(Base("full.fr"), fr + "0\t1\t2\t3\n");
+  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(Base("full.wav")); }), kFormatError);
+  EXPECT_EQ(engine->GetFormantTrack()->size(), mostBlocks + 16);
+}
+
+// The sound of a 120-minute session and its tracks as the F0 pass and the recording make them: the
+// last F0 frame and the last formant block lie within 10 ms of the end of the sound in the files.
+TEST_F(SessionfilesTest, TimeColumnsOfA120MinuteSession_EndWithin10msOfTheSound) {
+  const uint64_t samples = 120ull * 60 * 11025;
+  const uint64_t hop = Engine::GetFZeroHop(0.010);
+  ASSERT_EQ(hop, 110u);
+  const uint64_t frames = (samples + hop - 1) / hop;
+  const uint64_t blocks = (samples + 274) / 275;
+  std::string f0, fr;
+  for (uint64_t i = 0; i < frames; ++i) f0 += FormatString("%llu\t100\t50\t0.9\r\n", static_cast<unsigned long long>(i * 10));
+  for (uint64_t i = 0; i < blocks; ++i) fr += FormatString("%llu\t500\t1500\t50\r\n", static_cast<unsigned long long>(i * 25));
+  WriteSession("long", kSamplesA, f0, fr);
+  engine->LoadFiles(Base("long.wav"));
+  ASSERT_DOUBLE_EQ(engine->GetFZeroResult()->frameShift, 0.010);
+  engine->SaveFiles(Base("out.wav"));
+
+  const double endMs = samples * 1000.0 / 11025.0;
+  auto lastTime = [](const std::string& text) {
+    const size_t lineStart = text.rfind('\n', text.size() - 2) + 1;
+    return std::stod(text.substr(lineStart));
+  };
+  const double lastF0 = lastTime(ReadFile(Base("out.f0")));
+  const double lastFr = lastTime(ReadFile(Base("out.fr")));
+  EXPECT_NEAR(lastF0, endMs, 10.0) << "ms; i x 10 ms put it at " << (frames - 1) * 10;
+  EXPECT_NEAR(lastFr, endMs, 25.0) << "ms; the last block starts within one block of the end";
+  EXPECT_NEAR(lastFr, (blocks - 1) * 275 * 1000.0 / 11025.0, 0.5) << "ms";
+  EXPECT_LE(lastFr, endMs);
+}
+
+// printf prints every integer digit; the old writer gave 0.000 for 1e61 and more.
+TEST_F(SessionfilesTest, LargeAndSpecialValues_AreSavedAsPrintfPrintsThem) {
+  WriteSession("in", kSamplesA, "0\t1e30\t-2.5e15\t1e99\r\n", "0\t1e61\t1e300\t-1e-9\r\n");
+  engine->LoadFiles(Base("in.wav"));
+  engine->SaveFiles(Base("out.wav"));
+  const double f = static_cast<float>(1e30);
+  const double p = static_cast<float>(-2.5e15);
+  EXPECT_EQ(ReadFile(Base("out.f0")), FormatString("0\t%.3f\t%.3f\t%.3f\r\n", f, p, HUGE_VAL));
+  EXPECT_EQ(ReadFile(Base("out.fr")), FormatString("0\t%.3f\t%.3f\t%.3f\r\n", 1e61, 1e300, -1e-9));
+  // And what was saved opens again with the same values.
+  auto again = MakeEngine(*settings);
+  again->LoadFiles(Base("out.wav"));
+  EXPECT_EQ((*again->GetFormantTrack())[0].f1, 1e61);
+  EXPECT_EQ((*again->GetFormantTrack())[0].f2, 1e300);
+}
+
+TEST_F(SessionfilesTest, PathsLongerThanTheLimit_AreRefusedWithTheirOwnMessage_UpToTheLimitTheyWork) {
+  const std::string kPathTooLong = "パスが長すぎます。";
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+  std::string folder = dir.string();
+  while (folder.size() < 200) folder += "/" + std::string(30, 'd');
+  fs::create_directories(folder);
+  // 257 to 260 bytes save and open; the temporary names beside them are longer, and must not count.
+  for (size_t length : {257u, 260u}) {
+    SCOPED_TRACE(length);
+    const std::string path = folder + "/" + std::string(length - folder.size() - 5, 'n') + ".wav";
+    ASSERT_EQ(path.size(), length);
+    engine->SaveFiles(path);
+    auto again = MakeEngine(*settings);
+    again->LoadFiles(path);
+    EXPECT_EQ(SoundSamples(*again), kSamplesA);
+  }
+  const std::string longer = folder + "/" + std::string(261 - folder.size() - 5, 'n') + ".wav";
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(longer); }), kPathTooLong);
+  EXPECT_FALSE(fs::exists(longer));
+  fs::copy_file(folder + "/" + std::string(260 - folder.size() - 5, 'n') + ".wav", longer);
+  EXPECT_EQ(ErrorMessage([&] { engine->LoadFiles(longer); }), kPathTooLong);
+  // A file name the system itself refuses (over 255 bytes in one component) says the same.
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base(std::string(250, 'x') + ".wav")); }), kPathTooLong);
+}
+
+TEST_F(SessionfilesTest, SaveIntoAFolderThatIsGoneOrReadOnly_SaysSo_NotInternalError) {
+  WriteSession("a", kSamplesA, kF0A, kFrA);
+  engine->LoadFiles(Base("a.wav"));
+  EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("gone") + "/take.wav"); }), kSaveFailed);
+  if (::geteuid() != 0) {
+    fs::create_directory(Base("locked"));
+    fs::permissions(Base("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(ErrorMessage([&] { engine->SaveFiles(Base("locked") + "/take.wav"); }), kSaveFailed);
+    fs::permissions(Base("locked"), fs::perms::owner_all);
+  }
+}
+
+TEST_F(SessionfilesTest, WaveFilesOfOtherWriters_ExtensiblePcmAndAnUnfilledDataSize_Load) {
+  const std::string pcm16 = std::string("\x01\x00\xe8\x03\x18\xfc\x07\x00", 8);  // 1, 1000, -1000, 7
+  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  const std::string guidTail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+  const std::string extensible = std::string("\xFE\xFF\x01\x00", 4) + le32(11025) + le32(22050) +
+                                 std::string("\x02\x00\x10\x00\x16\x00\x10\x00", 8) + le32(4) +
+                                 std::string("\x01\x00", 2) + guidTail;
+  const std::string plain = std::string("\x01\x00\x01\x00", 4) + le32(11025) + le32(22050) +
+                            std::string("\x02\x00\x10\x00\x00\x00", 6);
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"extensible PCM, 16-bit mono 11025 Hz",
+       "RIFF" + le32(4 + 48 + 8 + 8) + "WAVEfmt " + le32(40) + extensible + "data" + le32(8) + pcm16},
+      {"sizes left unfilled before the samples", "RIFF" + le32(4 + 26 + 8) + "WAVEfmt " + le32(18) + plain + "data" +
+                                                     le32(0) + pcm16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteSession("b", {}, kF0A, kFrA);
+    WriteFile(Base("b.wav"), c.bytes);
+    engine->LoadFiles(Base("b.wav"));
+    EXPECT_EQ(SoundSamples(*engine), (std::vector<int16_t>{1, 1000, -1000, 7}));
   }
 }
 

@@ -1,0 +1,104 @@
+// The main window's analyses of sound that was not just recorded: any audio file, a session's sound
+// without its analyses, and the take on screen again after the settings changed. The Engine does the
+// work on its worker; the window shows the progress box and then the new take.
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStatusBar>
+
+#include "engine/Error.h"
+#include "ui/Chartboxes.h"
+#include "ui/WndMain.h"
+
+namespace vowelscope {
+
+namespace {
+
+constexpr int kConversionMessageMs = 15000;
+const char* const kAudioFilter =
+    "音声ファイル (*.wav *.wave *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.aifc *.au *.caf *.w64);;"
+    "すべてのファイル (*)";
+const char* const kReanalysisFailed = "再分析を開始できませんでした。";
+
+}  // namespace
+
+bool TfrmMain::AskYesNo(const QString& question) {
+  if (askYesNo) return askYesNo(question);
+  return QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void TfrmMain::actAnalyseFileExecute() {
+  if (engine.IsRecording()) return;
+  QString file;
+  if (chooseAudioFile) {
+    file = chooseAudioFile();
+  } else {
+    file = QFileDialog::getOpenFileName(this, QString(), QString(), QString::fromUtf8(kAudioFilter));
+  }
+  if (file.isEmpty()) return;
+  AnalyseFile(QFile::encodeName(file).toStdString());
+}
+
+void TfrmMain::AnalyseFile(const std::string& path) {
+  // The playback timer reads the formant track, which the analysis replaces.
+  StopPlayback();
+  std::string description;
+  {
+    // Reading and converting a long file takes a moment before the progress box can appear.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+      ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    analysisPending = true;
+    try {
+      description = engine.AnalyseFile(path);
+    } catch (...) {
+      analysisPending = false;
+      throw;
+    }
+  }
+  const bool analysed = ShowAnalysisProgress();
+  ShowAnalysedTake();
+  if (!analysed) throw Error(kAnalysisStartFailed);
+  statusBar()->showMessage(QString::fromStdString(description), kConversionMessageMs);
+}
+
+void TfrmMain::OfferFileAnalysis(const std::string& wavePath, const char* missing) {
+  const QString question = QString::fromUtf8(missing) + QStringLiteral("\n音声ファイルだけを分析しますか？");
+  if (AskYesNo(question)) AnalyseFile(wavePath);
+}
+
+void TfrmMain::actReanalyseExecute() {
+  if (engine.IsRecording() || engine.IsAnalysing()) return;
+  if (engine.GetSound()->GetLength() == 0) return;
+  StopPlayback();
+  analysisPending = true;
+  if (!engine.StartReanalysis()) {
+    analysisPending = false;
+    throw Error(kReanalysisFailed);
+  }
+  const bool analysed = ShowAnalysisProgress();
+  ShowAnalysedTake();
+  if (!analysed) throw Error(kAnalysisStartFailed);
+}
+
+void TfrmMain::OfferReanalysis() {
+  if (engine.IsRecording() || engine.IsAnalysing() || engine.GetSound()->GetLength() == 0) return;
+  if (AskYesNo(QStringLiteral("表示中の音声を新しい設定で再分析しますか？"))) actReanalyseExecute();
+}
+
+void TfrmMain::ShowAnalysedTake() {
+  {
+    // The trail held the last live values; the new take has none until it is played.
+    const std::lock_guard<std::mutex> hold(trailLock);
+    formantTrail.assign(formantTrail.size(), FormantValue{});
+  }
+  pnlLevel->PostPosition(0);
+  RebuildWaveform();
+  pbxFormant->update();
+  pbxFZero->update();
+}
+
+}  // namespace vowelscope
