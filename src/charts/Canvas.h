@@ -17,10 +17,13 @@ struct Color {
   uint8_t r = 0;
   uint8_t g = 0;
   uint8_t b = 0;
+  uint8_t a = 255;  // opacity: 255 covers what lies below, less blends with it
 
   constexpr Color() = default;
-  constexpr Color(int red, int green, int blue)
-      : r(static_cast<uint8_t>(red)), g(static_cast<uint8_t>(green)), b(static_cast<uint8_t>(blue)) {}
+  constexpr Color(int red, int green, int blue, int alpha = 255)
+      : r(static_cast<uint8_t>(red)), g(static_cast<uint8_t>(green)), b(static_cast<uint8_t>(blue)),
+        a(static_cast<uint8_t>(alpha)) {}
+  constexpr Color WithAlpha(int alpha) const { return Color(r, g, b, alpha); }
   // A colour value as stored in the region files: red in bits 0-7, green 8-15, blue 16-23.
   static constexpr Color FromColorRef(int value) {
     return Color(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);

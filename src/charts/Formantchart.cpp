@@ -15,6 +15,15 @@ namespace {
 const Color kAxisGrey(128, 128, 128);
 const Color kGridGrey(64, 64, 64);
 constexpr int kDotRadius = 6;
+// Guide ellipses are filled at this opacity so that overlapping ones stay readable; outlines are solid.
+constexpr int kGuideFillAlpha = 110;
+constexpr int kGuideCaptionSize = 10;
+
+// A caption colour of the region's own hue, light enough to read on its fill and on black.
+Color CaptionColor(Color region) {
+  auto lift = [](int c) { return c + (255 - c) * 3 / 5; };
+  return Color(lift(region.r), lift(region.g), lift(region.b));
+}
 
 // Which formant lies on which axis, and the pixels each formant's range spans.
 struct Axes {
@@ -116,7 +125,7 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
     if (region == nullptr || !region->Enabled) continue;
     const Color color = Color::FromColorRef(region->Color);
     image.SetPen(Pen{color, PenMode::Copy, PenStyle::Solid, 1});
-    image.SetBrush(Brush{color, BrushStyle::Solid});
+    image.SetBrush(Brush{color.WithAlpha(kGuideFillAlpha), BrushStyle::Solid});
 
     Point centre;
     view.Map(region->F1Center, region->F2Center, width, height, centre);
@@ -139,6 +148,27 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
     }
     outline.push_back(outline.front());
     image.Polygon(outline);
+  }
+  DrawCaptions(image, width, height, view, *regions);
+}
+
+void FormantChart::DrawCaptions(Canvas& image, int width, int height, const FormantView& view,
+                                const Regions& regions) const {
+  // After every ellipse, so that no later ellipse covers an earlier one's name.
+  Font font;
+  font.name = image.GetDefaultFontName();
+  font.size = kGuideCaptionSize;
+  font.style = FontBold;
+  image.SetBackgroundMode(BackgroundMode::Transparent);
+  for (int i = 0; i < regions.GetRegionCount(); ++i) {
+    const FrequencyRegion* region = regions.GetRegion(i);
+    if (region == nullptr || !region->Enabled || region->Caption.empty()) continue;
+    Point centre;
+    view.Map(region->F1Center, region->F2Center, width, height, centre);
+    font.color = CaptionColor(Color::FromColorRef(region->Color));
+    image.SetFont(font);
+    const Size extent = image.TextExtent(region->Caption);
+    image.TextOut(centre.x - extent.cx / 2, centre.y - extent.cy / 2, region->Caption);
   }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The F1-F2 chart: a black plot with a dotted grid every 500 Hz, the filled ellipses of the selected
-// vowel-guide set, the trail of the 40 newest formant measurements as fading red dots (newest
+// The F1-F2 chart: a black plot with a dotted grid every 500 Hz, the ellipses of the selected vowel-guide
+// set (translucent fills, solid outlines, each vowel's caption at its centre), the trail of the 40 newest formant measurements as fading red dots (newest
 // brightest, drawn last), a numeric axis with its title along the top and another along the left.
 // The grid and the ellipses are the costly part; they are drawn into an off-screen background that
 // is rebuilt only when the plot size, the view or the guide set changes, or after InvalidateBackground.
@@ -76,6 +76,7 @@ class FormantChart {
   void DrawTrail(Canvas& canvas, const Rect& plot, const std::vector<FormantValue>& trail,
                  const FormantView& view) const;
   void DrawAxes(Canvas& canvas, int width, int height, const FormantView& view) const;
+  void DrawCaptions(Canvas& image, int width, int height, const FormantView& view, const Regions& regions) const;
 
   std::unique_ptr<CanvasImage> backgroundBitmap;
   bool backgroundStale = true;

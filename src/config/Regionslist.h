@@ -4,6 +4,7 @@
 // [Region49]); RegionsList loads every *.ini of the regions folder beside the program once at start-up.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace vowelscope {
 // One ellipse. Every key of a region section is optional, so a region without Enabled stays hidden.
 struct FrequencyRegion {
   bool Enabled = false;
-  std::string Caption;  // a name for the region; not displayed
+  std::string Caption;  // the vowel's name, drawn at the centre of its ellipse
   int F1Center = 0;     // Hz
   int F2Center = 0;     // Hz
   int F1Length = 0;     // Hz, semi-axis along F1
@@ -62,15 +63,24 @@ class RegionsList {
   RegionsList& operator=(const RegionsList&) = delete;
   virtual ~RegionsList() = default;
 
-  // Loads every *.ini file directly in the folder and appends one set per file; a file that cannot be read
+  // Loads the *.ini files directly in the folder and appends one set per file; a file that cannot be read
   // still gives a set (empty caption, every region hidden). An empty folder adds nothing. Throws Error
-  // ("母音領域ファイルが見つかりません。"), adding nothing, when the folder cannot be searched.
+  // ("母音領域ファイルが見つかりません。"), adding nothing, when the folder cannot be searched. At most
+  // kMaxSets sets are taken, in listing order; files over kMaxFileBytes (no guide set is near it) and
+  // what is not a regular file are skipped, so a crowded folder cannot hold up the start.
   void Scan();
+
+  static constexpr int kMaxSets = 200;
+  static constexpr uintmax_t kMaxFileBytes = 1024 * 1024;
 
   int GetCount() const { return static_cast<int>(sets.size()); }
   // The set at index; throws std::out_of_range outside 0 ... GetCount() - 1.
   Regions* GetItem(int index) const;
-  // The index of the last set whose caption equals caption byte for byte; -1 when none does.
+  // What the guide selector shows for set index: its caption, and for a set whose caption an earlier
+  // set already has, the caption with its file name ("caption (file.ini)"), so that every set can be
+  // told apart and picked.
+  std::string GetSelectorCaption(int index) const;
+  // The index of the last set whose selector caption equals caption byte for byte; -1 when none does.
   int FindCaption(const std::string& caption) const;
   const std::string& GetFolder() const { return folder; }
 

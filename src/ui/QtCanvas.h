@@ -30,7 +30,7 @@ class QtCanvas : public Canvas {
   std::string GetDefaultFontName() const override;
   Color GetButtonFaceColor() const override;
 
-  static QColor ToQColor(Color color) { return QColor(color.r, color.g, color.b); }
+  static QColor ToQColor(Color color) { return QColor(color.r, color.g, color.b, color.a); }
   // The QFont a canvas font stands for (without its rotation).
   static QFont ToQFont(const Font& font);
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 #include "RecordingCanvas.h"
 #include "config/Regionslist.h"
@@ -203,7 +205,10 @@ TEST_F(GuideSet, OnlyEnabledRegionsAreDrawnAsClosedFilledOutlines) {
   const auto polygons = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
   ASSERT_EQ(polygons.size(), 1u);
   const DrawOp& outline = polygons[0];
-  EXPECT_EQ(outline.brush.color, Color(255, 128, 0));
+  // A translucent fill, so that an overlapped ellipse stays visible; a solid outline.
+  EXPECT_EQ(outline.brush.color.WithAlpha(255), Color(255, 128, 0));
+  EXPECT_GT(outline.brush.color.a, 60);
+  EXPECT_LT(outline.brush.color.a, 200);
   EXPECT_EQ(outline.pen.color, Color(255, 128, 0));
   EXPECT_EQ(outline.pen.style, PenStyle::Solid);
   ASSERT_GE(outline.points.size(), 361u);
@@ -215,6 +220,48 @@ TEST_F(GuideSet, OnlyEnabledRegionsAreDrawnAsClosedFilledOutlines) {
   chart.Paint(again, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
   EXPECT_TRUE(OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape).empty());
   EXPECT_EQ(OfKind(LastBackgroundPaint(chart), DrawOp::Line).size(), 7u);  // the grid stays
+}
+
+TEST_F(GuideSet, EachEnabledRegionsCaptionIsCentredOnItsEllipse_AfterEveryEllipse) {
+  regions.GetRegion(0)->Caption = "i";
+  regions.GetRegion(1)->Caption = "a";
+  FrequencyRegion* third = regions.GetRegion(2);
+  *third = *regions.GetRegion(0);
+  third->Caption = "ɯ";
+  third->F1Center = 350;
+  third->F2Center = 1300;
+  third->Color = 0x00FF00;  // green
+  RecordingCanvas canvas;
+  FormantChart chart;
+  const FormantView view;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), view, &regions);
+  const DrawLog& background = LastBackgroundPaint(chart);
+  const auto texts = OfKind(background, DrawOp::Text);
+  ASSERT_EQ(texts.size(), 2u) << "the disabled /a/ has no caption";
+  const int plotWidth = kWidth - FormantChart::kPlotLeft;
+  const int plotHeight = kHeight - FormantChart::kPlotTop;
+  for (const auto& [text, f1, f2] : {std::tuple{"i", 300, 2200}, std::tuple{"ɯ", 350, 1300}}) {
+    const auto found = std::find_if(texts.begin(), texts.end(), [&](const DrawOp& op) { return op.text == text; });
+    ASSERT_NE(found, texts.end()) << text;
+    Point centre;
+    ASSERT_TRUE(view.Map(f1, f2, plotWidth, plotHeight, centre));
+    RecordingCanvas measure;
+    measure.SetFont(found->font);
+    const Size extent = measure.TextExtent(text);
+    EXPECT_EQ(found->from, (Point{centre.x - extent.cx / 2, centre.y - extent.cy / 2})) << text;
+    EXPECT_EQ(found->backgroundMode, BackgroundMode::Transparent);
+    // Lighter than the fill's own colour, in the same hue, so it reads on the fill and on black.
+    EXPECT_GT(found->font.color.r + found->font.color.g + found->font.color.b, 255 * 3 / 2) << text;
+  }
+  EXPECT_EQ(texts[1].font.color.g, 255);
+  EXPECT_LT(texts[1].font.color.r, texts[1].font.color.g);
+  // No ellipse is drawn over a caption.
+  size_t lastPolygon = 0, firstText = background.size();
+  for (size_t i = 0; i < background.size(); ++i) {
+    if (background[i].kind == DrawOp::PolygonShape) lastPolygon = i;
+    if (background[i].kind == DrawOp::Text) firstText = std::min(firstText, i);
+  }
+  EXPECT_LT(lastPolygon, firstText);
 }
 
 // The first outline point lies at angle t = 0: on the ellipse's own horizontal semi-axis, turned by Angle.
