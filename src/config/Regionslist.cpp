@@ -1,6 +1,8 @@
 #include "config/Regionslist.h"
 
+#include <filesystem>
 #include <list>
+#include <system_error>
 #include <stdexcept>
 #include <utility>
 
@@ -56,11 +58,30 @@ RegionsList::RegionsList(const std::string& folder) : folder(folder) {}
 void RegionsList::Scan() {
   std::list<std::string> paths;
   if (!FindFiles(folder, paths, 0, "*.ini")) throw Error("母音領域ファイルが見つかりません。");
+  int taken = 0;
   for (const std::string& path : paths) {
+    if (taken == kMaxSets) break;
+    // Only a regular file has a size to go by; anything else is never read (see Profile) and stays
+    // an empty set.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) > kMaxFileBytes) {
+      continue;
+    }
     auto set = std::make_unique<Regions>(path);
     set->Load();
     sets.push_back(std::move(set));
+    ++taken;
   }
+}
+
+std::string RegionsList::GetSelectorCaption(int index) const {
+  const std::string& caption = GetItem(index)->GetCaption();
+  for (int i = 0; i < index; ++i) {
+    if (sets[static_cast<std::size_t>(i)]->GetCaption() == caption) {
+      return caption + " (" + GetFileNamePart(GetItem(index)->GetFileName()) + ")";
+    }
+  }
+  return caption;
 }
 
 Regions* RegionsList::GetItem(int index) const {
@@ -70,7 +91,7 @@ Regions* RegionsList::GetItem(int index) const {
 
 int RegionsList::FindCaption(const std::string& caption) const {
   for (int i = GetCount() - 1; i >= 0; --i) {
-    if (sets[static_cast<std::size_t>(i)]->GetCaption() == caption) return i;
+    if (GetSelectorCaption(i) == caption) return i;
   }
   return -1;
 }

@@ -66,8 +66,8 @@ class RegionsList {
   // Loads the *.ini files directly in the folder and appends one set per file; a file that cannot be read
   // still gives a set (empty caption, every region hidden). An empty folder adds nothing. Throws Error
   // ("母音領域ファイルが見つかりません。"), adding nothing, when the folder cannot be searched. At most
-  // kMaxSets sets are taken, in listing order; files over kMaxFileBytes (no guide set is near it) and
-  // what is not a regular file are skipped, so a crowded folder cannot hold up the start.
+  // kMaxSets sets are taken, in listing order, and files over kMaxFileBytes (no guide set is near it)
+  // are skipped, so a crowded folder cannot hold up the start.
   void Scan();
 
   static constexpr int kMaxSets = 200;

@@ -147,7 +147,8 @@ void TfrmMain::FillRegionsCombo() {
   int found = -1;
   try {
     for (int i = 0; i < regionsList.GetCount(); ++i) {
-      const std::string& caption = regionsList.GetItem(i)->GetCaption();
+      // A caption another set already has comes with its file name, so that both can be picked.
+      const std::string caption = regionsList.GetSelectorCaption(i);
       cbxRegions->addItem(QString::fromStdString(caption));
       if (caption == settings.GetCurrentRegions()) found = i;
     }

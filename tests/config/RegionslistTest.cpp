@@ -16,6 +16,7 @@
 
 #include "engine/Error.h"
 #include "engine/Fileutilities.h"
+#include "engine/Stringutilities.h"
 #include "platform/Profile.h"
 
 namespace vowelscope {
@@ -118,14 +119,29 @@ TEST_F(RegionsTest, Scan_LoadsEveryIniFileOfTheFolderInNameOrder) {
   EXPECT_EQ(captions, (std::vector<std::string>{"first", "same", "same", ""}));
   EXPECT_FALSE(list.GetItem(3)->GetRegion(0)->Enabled);
 
-  // Two sets with one caption: the later one is the one a matching setting picks.
-  EXPECT_EQ(list.FindCaption("same"), 2);
+  // Two sets with one caption: the later one is shown with its file name, so that each can be picked,
+  // and a file cannot take the place of another set in the selector unnoticed.
+  EXPECT_EQ(list.GetSelectorCaption(1), "same");
+  EXPECT_EQ(list.GetSelectorCaption(2), "same (c.INI)");
+  EXPECT_EQ(list.FindCaption("same"), 1);
+  EXPECT_EQ(list.FindCaption("same (c.INI)"), 2);
   EXPECT_EQ(list.FindCaption("first"), 0);
   EXPECT_EQ(list.FindCaption("Same"), -1);
   EXPECT_EQ(list.FindCaption(""), 3);
 
   EXPECT_THROW(list.GetItem(4), std::out_of_range);
   EXPECT_THROW(list.GetItem(-1), std::out_of_range);
+}
+
+// Ten thousand files used to take seconds and hundreds of megabytes before the window showed.
+TEST_F(RegionsTest, Scan_TakesAtMostTwoHundredSets_AndSkipsFilesOverOneMebibyte) {
+  Put("000-big.ini", "[Information]\nCaption=big\n" + std::string(RegionsList::kMaxFileBytes, ';'));
+  for (int i = 0; i < 250; ++i) Put(FormatString("%03d.ini", i + 1), FormatString("[Information]\nCaption=set %d\n", i + 1));
+  RegionsList list(dir.string());
+  list.Scan();
+  ASSERT_EQ(list.GetCount(), RegionsList::kMaxSets);
+  EXPECT_EQ(list.GetItem(0)->GetCaption(), "set 1");
+  EXPECT_EQ(list.GetItem(RegionsList::kMaxSets - 1)->GetCaption(), "set 200");
 }
 
 TEST_F(RegionsTest, Scan_OfAnEmptyFolderGivesNoSetsAndOfAMissingOneThrows) {
