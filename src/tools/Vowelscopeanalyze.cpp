@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -236,6 +237,10 @@ int main(int argc, char** argv) {
     Analyze(options);
   } catch (const Error& failure) {
     std::fprintf(stderr, "%s\n", failure.what());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    // A recording too long for this machine's memory ends with the message, not an abort.
+    std::fprintf(stderr, "%s\n", "メモリの確保に失敗しました。");
     return 1;
   }
   return 0;

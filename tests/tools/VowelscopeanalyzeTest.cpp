@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "Enginetestsupport.h"
+#include "../engine/Enginetestsupport.h"
+#include "../platform/Fifotestsupport.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
 
@@ -144,7 +146,9 @@ TEST_F(VowelscopeanalyzeTest, FailuresGiveTheProgramsMessageAndANonZeroStatus) {
       {"not a WAVE file", settings + Quote(dir / "plain"), 1, "ファイル形式に誤りがあります。"},
       {"missing input", settings + Quote(dir / "none.wav"), 1, "WAVE ファイルが見つかりません。"},
       {"output folder is a file", settings + Quote(dir / "good.wav") + " " + Quote(dir / "plain" / "x"), 1,
-       "内部エラーが発生しました。"},
+       "ファイルの保存に失敗しました。"},
+      {"output folder missing", settings + Quote(dir / "good.wav") + " " + Quote(dir / "gone" / "x"), 1,
+       "ファイルの保存に失敗しました。"},
       {"missing settings file", "--settings " + Quote(dir / "none.ini") + " " + Quote(dir / "good.wav"), 1,
        "設定ファイルが見つかりません。"},
       {"no input", settings, 2, "no input file given"},
@@ -165,6 +169,39 @@ TEST_F(VowelscopeanalyzeTest, FailuresGiveTheProgramsMessageAndANonZeroStatus) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: vowelscope-analyze"), std::string::npos);
   EXPECT_NE(help.out.find("--settings FILE"), std::string::npos);
+}
+
+// A named pipe as the input blocked the tool in its open for ever.
+TEST_F(VowelscopeanalyzeTest, NamedPipeAsInput_IsRefusedAtOnceWithTheFormatMessage) {
+  const fs::path fifo = dir / "pipe.wav";
+  ASSERT_TRUE(fifotest::MakeFifo(fifo.string()));
+  bool returned = false;
+  const Outcome outcome = fifotest::RunAgainstFifo(
+      fifo.string(), [&] { return RunTool(dir, "--settings " + Quote(settingsFile) + " " + Quote(fifo)); }, returned);
+  EXPECT_TRUE(returned) << "the tool blocked on the pipe";
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("ファイル形式に誤りがあります。"), std::string::npos) << outcome.err;
+}
+
+// Hand-edited settings: an order of 2^31 - 1 aborted the tool allocating 16 GiB, a frame shift of 0
+// gave an empty .f0 with status 0. They are taken at the ends of the dialog's ranges now.
+TEST_F(VowelscopeanalyzeTest, SettingsOutsideTheDialogRanges_AreClamped_AndGiveAFullAnalysis) {
+  const std::vector<int16_t> samples = Voice(11025);
+  WriteWave((dir / "take.wav").string(), Engine::GetSoundFormat(), samples);
+  for (const char* file : {"[Formant]\nOrder=2147483647\n[F0]\nFrameShift=0\n",
+                           "[Formant]\nOrder=-5\n[F0]\nFrameShift=-10\nMinFrequency=900\nMaxFrequency=100\n"}) {
+    SCOPED_TRACE(file);
+    WriteFile(settingsFile.string(), file);
+    const Outcome outcome = RunTool(dir, "--settings " + Quote(settingsFile) + " " + Quote(dir / "take.wav"));
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    // A frame shift of 1 ms: one F0 frame per 11 samples, true times in the first column.
+    const std::string f0 = ReadFile((dir / "take.f0").string());
+    EXPECT_EQ(static_cast<size_t>(std::count(f0.begin(), f0.end(), '\n')), (samples.size() + 10) / 11);
+    EXPECT_EQ(f0.substr(0, 2), "0\t");
+    EXPECT_NE(f0.find("\r\n1\t"), std::string::npos);
+    const std::string fr = ReadFile((dir / "take.fr").string());
+    EXPECT_EQ(static_cast<size_t>(std::count(fr.begin(), fr.end(), '\n')), (samples.size() + 274) / 275);
+  }
 }
 
 }  // namespace
