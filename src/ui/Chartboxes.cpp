@@ -15,16 +15,10 @@ namespace {
 
 const QColor kScaleGrey(128, 128, 128);
 
-struct ScaleLabel {
-  const char* text;
-  int left;
-  int top;
-};
-
-constexpr ScaleLabel kScaleLabels[] = {{"80", 63, 50}, {"60", 63, 134}, {"40", 63, 220}, {"20", 63, 304}, {"0", 66, 383}};
 constexpr int kMarkX = 52;
 constexpr int kMarkLength = 5;
-constexpr int kMarkYs[] = {57, 141, 227, 311};
+constexpr int kLabelRight = 78;  // labels are right-aligned here, beside the marks
+constexpr int kBarFrame = 2;     // the bar's frame, inside which its fill moves
 
 }  // namespace
 
@@ -59,10 +53,27 @@ TLevelPanel::TLevelPanel(QWidget* parent) : QWidget(parent) {
   auto* unit = new QLabel(QStringLiteral("(dB)"), this);
   unit->setPalette(grey);
   unit->move(56, 4);
-  for (const ScaleLabel& label : kScaleLabels) {
-    auto* text = new QLabel(QString::fromLatin1(label.text), this);
-    text->move(label.left, label.top);
+  for (size_t i = 0; i < std::size(kScaleValues); ++i) {
+    scaleLabels[i] = new QLabel(QString::number(kScaleValues[i]), this);
+    scaleLabels[i]->adjustSize();
   }
+  PlaceScale();
+}
+
+int TLevelPanel::ValueY(int value) const {
+  // The fill's top for `value`: the bar's inside spans 0 dB at its bottom to 90 dB at its top.
+  const QRect bar = pbrLevel->geometry();
+  const int inside = std::max(0, bar.height() - 2 * kBarFrame);
+  const double share = 1.0 - std::clamp(value, 0, kMaximum) / static_cast<double>(kMaximum);
+  return bar.top() + kBarFrame + static_cast<int>(std::lround(share * inside));
+}
+
+void TLevelPanel::PlaceScale() {
+  for (size_t i = 0; i < std::size(kScaleValues); ++i) {
+    QLabel* label = scaleLabels[i];
+    label->move(kLabelRight - label->width(), ValueY(kScaleValues[i]) - label->height() / 2);
+  }
+  update();
 }
 
 int TLevelPanel::LevelOf(double power) {
@@ -79,12 +90,17 @@ void TLevelPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // 4 pixels above the bar and 2 below it, as at the design height of 397.
   pbrLevel->setGeometry(8, 4, 40, std::max(0, event->size().height() - 6));
+  PlaceScale();
 }
 
 void TLevelPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setPen(kScaleGrey);
-  for (int y : kMarkYs) painter.drawLine(kMarkX, y, kMarkX + kMarkLength - 1, y);
+  for (int value : kScaleValues) {
+    if (value == 0) continue;  // the bar's own bottom edge marks 0
+    const int y = ValueY(value);
+    painter.drawLine(kMarkX, y, kMarkX + kMarkLength - 1, y);
+  }
 }
 
 }  // namespace vowelscope

@@ -6,7 +6,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <iterator>
 
+class QLabel;
 class QProgressBar;
 
 namespace vowelscope {
@@ -44,8 +46,8 @@ class TResizePanel : public QFrame {
   std::function<void()> onResize;
 };
 
-// The level meter's panel: the vertical bar (0 to 90 dB) follows the panel's height, while the scale
-// labels and their marks keep their places.
+// The level meter's panel: the vertical bar (0 to 90 dB) follows the panel's height, and the scale
+// labels and their marks are placed from the bar's geometry at every size, so they always read true.
 class TLevelPanel : public QWidget {
   Q_OBJECT
 
@@ -60,11 +62,21 @@ class TLevelPanel : public QWidget {
   // May be called on any thread: the value reaches the bar as a queued call on its own thread.
   void PostPosition(int value);
 
+  // The scale's values, top to bottom.
+  static constexpr int kScaleValues[] = {80, 60, 40, 20, 0};
+
+  // The panel's y at which the bar's fill ends for `value` dB; the scale's labels are centred there.
+  int ValueY(int value) const;
+
   QProgressBar* pbrLevel = nullptr;
+  QLabel* scaleLabels[std::size(kScaleValues)] = {};
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void PlaceScale();
 };
 
 }  // namespace vowelscope

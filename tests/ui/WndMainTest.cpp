@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLayout>
 #include <QScrollBar>
 #include <QToolBar>
@@ -425,6 +426,37 @@ TEST_F(MainWindowTest, LevelMeter_TakesTruncatedPowersWithinItsRange) {
   };
   const Case cases[] = {{45.9, 45}, {0.5, 0}, {-12, 0}, {95, 90}, {-INFINITY, 0}, {NAN, 0}, {INFINITY, 90}};
   for (const Case& c : cases) EXPECT_EQ(TLevelPanel::LevelOf(c.power), c.level) << c.power;
+}
+
+// The top of the bar's fill for its current value, found in its picture: the first row from the top whose
+// centre is the style's blue fill rather than the white groove.
+int FillTop(QProgressBar* bar) {
+  const QImage image = bar->grab().toImage();
+  for (int y = 0; y < image.height(); ++y) {
+    const QColor c = image.pixelColor(image.width() / 2, y);
+    if (c.blue() > c.red() + 60) return bar->y() + y;
+  }
+  return -1;
+}
+
+TEST(LevelMeter, TheScaleReadsTrueAtEverySize) {
+  TLevelPanel panel;
+  panel.show();
+  for (int height : {160, 397, 720}) {
+    panel.resize(TLevelPanel::kWidth, height);
+    QApplication::processEvents();
+    for (size_t i = 0; i < std::size(TLevelPanel::kScaleValues); ++i) {
+      const int value = TLevelPanel::kScaleValues[i];
+      panel.pbrLevel->setValue(value);
+      const QLabel* label = panel.scaleLabels[i];
+      const int labelCentre = label->y() + label->height() / 2;
+      EXPECT_NEAR(labelCentre, panel.ValueY(value), 1) << value << " dB at height " << height;
+      if (value > 0) {
+        // Where the bar's fill really ends for that value, within a few pixels of the style's rounding.
+        EXPECT_NEAR(FillTop(panel.pbrLevel), labelCentre, 5) << value << " dB at height " << height;
+      }
+    }
+  }
 }
 
 }  // namespace
