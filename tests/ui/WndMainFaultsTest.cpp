@@ -25,6 +25,7 @@
 
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
+#include "../platform/Fifotestsupport.h"
 #include "Wndmaintestsupport.h"
 #include "ui/Chartboxes.h"
 
@@ -229,13 +230,14 @@ TEST_F(MainWindowFaultsTest, OpeningABadSession_SaysWhy_AndKeepsThePreviousSessi
     for (const std::string& gone : vanished) {
       if (name == gone) return true;
     }
-    return fs::is_regular_file(name);
+    return fs::exists(name);
   };
 
   struct Case {
     const char* what;
     std::function<void(const std::string& base)> spoil;
     const char* message;
+    const char* pipe = nullptr;  // the extension of the file that is a named pipe
   };
   const Case cases[] = {
       {"44.1 kHz stereo .wav", [&](const std::string& b) { WriteWave(b + ".wav", 44100, 2, other.sound); }, kFormatError},
@@ -250,8 +252,16 @@ TEST_F(MainWindowFaultsTest, OpeningABadSession_SaysWhy_AndKeepsThePreviousSessi
       {".f0 vanished", [&](const std::string& b) { fs::remove(b + ".f0"); vanished.push_back(b + ".f0"); }, kReadFailed},
       {".fr vanished", [&](const std::string& b) { fs::remove(b + ".fr"); vanished.push_back(b + ".fr"); }, kReadFailed},
   };
+  // A named pipe in place of any of the three blocked the window in its open for ever.
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  for (const char* extension : {".wav", ".f0", ".fr"}) {
+    all.push_back({extension, [extension](const std::string& b) {
+                     fs::remove(b + extension);
+                     ASSERT_TRUE(fifotest::MakeFifo(b + extension));
+                   }, kFormatError, extension});
+  }
   int n = 0;
-  for (const Case& c : cases) {
+  for (const Case& c : all) {
     const std::string base = (folder / ("bad" + std::to_string(n++))).string();
     other.Write(base);
     c.spoil(base);
@@ -259,7 +269,11 @@ TEST_F(MainWindowFaultsTest, OpeningABadSession_SaysWhy_AndKeepsThePreviousSessi
     errors.clear();
     // The F0 chart as it is now: an earlier playback may have scrolled it.
     const SessionView before = View();
-    window->actLoad->trigger();
+    {
+      fifotest::FifoWatchdog watchdog(base + (c.pipe != nullptr ? c.pipe : ".none"));
+      window->actLoad->trigger();
+      EXPECT_FALSE(watchdog.Fired()) << c.what << ": the open blocked on a named pipe";
+    }
     QApplication::processEvents();
     EXPECT_EQ(errors, std::vector<std::string>{c.message}) << c.what;
     ExpectSameSession(before, View(), c.what);
