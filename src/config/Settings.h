@@ -69,10 +69,13 @@ class Settings {
   int GetF0DisplayMax() const { return f0DisplayMax; }
   void SetF0DisplayMax(int value) { f0DisplayMax = value; }
 
-  // Set only by editing the file.
+  // The formant chart's orientation.
   bool GetSwapXY() const { return swapXY; }
+  void SetSwapXY(bool value) { swapXY = value; }
   bool GetF1Reverse() const { return f1Reverse; }
+  void SetF1Reverse(bool value) { f1Reverse = value; }
   bool GetF2Reverse() const { return f2Reverse; }
+  void SetF2Reverse(bool value) { f2Reverse = value; }
 
   int GetMaxRecordMinute() const { return maxRecordMinute; }
   void SetMaxRecordMinute(int value) { maxRecordMinute = value; }
@@ -93,7 +96,7 @@ class Settings {
   double formantThreshold = 35.0;  // dB
   int formantBandWidth = 500;      // Hz
   int f1DisplayMin = 200;          // Hz
-  int f1DisplayMax = 800;
+  int f1DisplayMax = 1200;         // wide enough for every shipped guide set (women's and children's /a/)
   int f2DisplayMin = 500;
   int f2DisplayMax = 4000;
 

@@ -9,10 +9,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <optional>
 #include <vector>
 
 namespace vowelscope {
@@ -45,6 +47,15 @@ class FieldGrid {
     grid->addWidget(maxEdit, row, 3);
     grid->addWidget(new QLabel(unit, box), row, 4);
     ++row;
+  }
+
+  // A check box over the first two columns of a row of its own.
+  QCheckBox* CheckRow(const QString& label, const char* name) {
+    auto* check = new QCheckBox(label, box);
+    check->setObjectName(QString::fromLatin1(name));
+    grid->addWidget(check, row, 0, 1, 2);
+    ++row;
+    return check;
   }
 
   // Puts a widget where the unit of the last row would be.
@@ -96,7 +107,7 @@ TfrmOption::TfrmOption(QWidget* parent)
   setObjectName(QStringLiteral("frmOption"));
   setWindowTitle(QStringLiteral("オプション"));
   setFont(DialogFont(8));
-  setFixedSize(426, 363);
+  setFixedSize(426, 443);
 
   std::vector<QWidget*> order;
   auto* outer = new QVBoxLayout(this);
@@ -127,12 +138,27 @@ TfrmOption::TfrmOption(QWidget* parent)
                      edtF1DisplayMax, 0, 8000, QStringLiteral("Hz"));
     display.RangeRow(QStringLiteral("F2 表示範囲:"), "edtF2DisplayMin", "edtF2DisplayMax", edtF2DisplayMin,
                      edtF2DisplayMax, 0, 8000, QStringLiteral("Hz"));
+    chkSwapXY = display.CheckRow(QStringLiteral("F1 と F2 を入れ替える(&X)"), "chkSwapXY");
+    chkF1Reverse = display.CheckRow(QStringLiteral("F1 軸を反転(&1)"), "chkF1Reverse");
+    chkF2Reverse = display.CheckRow(QStringLiteral("F2 軸を反転(&2)"), "chkF2Reverse");
+    btnVowelChart = new QPushButton(QStringLiteral("母音図の向き(&V)"), display.Box());
+    btnVowelChart->setObjectName(QStringLiteral("btnVowelChart"));
+    btnVowelChart->setAutoDefault(false);
+    btnVowelChart->setToolTip(QStringLiteral("F2 を右へ減少、F1 を下へ増加させる伝統的な母音図の向きにします"));
+    display.BesideLastRow(btnVowelChart);
+    // The traditional vowel chart: F1 down the page, growing downward; F2 across it, falling to the right.
+    connect(btnVowelChart, &QPushButton::clicked, this, [this] {
+      chkSwapXY->setChecked(true);
+      chkF1Reverse->setChecked(true);
+      chkF2Reverse->setChecked(true);
+    });
     display.Finish();
     column->addStretch(1);
     pgcOption->addTab(page, QStringLiteral("F1 - F2 分析"));
     order.insert(order.end(), analysis.edits.begin(), analysis.edits.end());
     order.insert(order.begin() + 2, chkFormantAutoOrder);
     order.insert(order.end(), display.edits.begin(), display.edits.end());
+    order.insert(order.end(), {chkSwapXY, chkF1Reverse, chkF2Reverse, btnVowelChart});
   }
   {
     auto* page = new QWidget();
@@ -178,7 +204,8 @@ TfrmOption::TfrmOption(QWidget* parent)
   btnOk->setAutoDefault(true);
   btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
+  // Enter on a focused button presses that button: Enter on キャンセル must not confirm the box.
+  btnCancel->setAutoDefault(true);
   buttons->addWidget(btnOk);
   buttons->addWidget(btnCancel);
   outer->addLayout(buttons);
@@ -202,6 +229,9 @@ void TfrmOption::LoadFromSettings(const Settings& settings) {
   edtF1DisplayMax->setValue(settings.GetF1DisplayMax());
   edtF2DisplayMin->setValue(settings.GetF2DisplayMin());
   edtF2DisplayMax->setValue(settings.GetF2DisplayMax());
+  chkSwapXY->setChecked(settings.GetSwapXY());
+  chkF1Reverse->setChecked(settings.GetF1Reverse());
+  chkF2Reverse->setChecked(settings.GetF2Reverse());
   edtF0FrameShift->setValue(settings.GetF0FrameShift());
   edtF0Min->setValue(settings.GetF0Min());
   edtF0Max->setValue(settings.GetF0Max());
@@ -222,6 +252,9 @@ void TfrmOption::StoreToSettings(Settings& settings) const {
   settings.SetF1DisplayMax(whole(edtF1DisplayMax));
   settings.SetF2DisplayMin(whole(edtF2DisplayMin));
   settings.SetF2DisplayMax(whole(edtF2DisplayMax));
+  settings.SetSwapXY(chkSwapXY->isChecked());
+  settings.SetF1Reverse(chkF1Reverse->isChecked());
+  settings.SetF2Reverse(chkF2Reverse->isChecked());
   settings.SetF0FrameShift(whole(edtF0FrameShift));
   settings.SetF0Min(whole(edtF0Min));
   settings.SetF0Max(whole(edtF0Max));
@@ -229,6 +262,47 @@ void TfrmOption::StoreToSettings(Settings& settings) const {
   settings.SetF0DisplayMin(whole(edtF0DisplayMin));
   settings.SetF0DisplayMax(whole(edtF0DisplayMax));
   settings.SetMaxRecordMinute(whole(edtMaxRecordMinute));
+}
+
+std::optional<TfrmOption::Problem> TfrmOption::CheckAcrossFields() const {
+  auto whole = [](const TNumEdit* edit) { return static_cast<int>(edit->getValue()); };
+  // A minimum above its maximum would mirror the chart; a frame shift below a millisecond gives no F0 at all.
+  struct Range {
+    TNumEdit* min;
+    TNumEdit* max;
+    const char* message;
+  };
+  const Range ranges[] = {
+      {edtF1DisplayMin, edtF1DisplayMax, "F1 表示範囲の最小値が最大値を超えています。"},
+      {edtF2DisplayMin, edtF2DisplayMax, "F2 表示範囲の最小値が最大値を超えています。"},
+      {edtF0Min, edtF0Max, "F0 の最小周波数が最大周波数を超えています。"},
+      {edtF0DisplayMin, edtF0DisplayMax, "F0 表示範囲の最小値が最大値を超えています。"},
+  };
+  if (whole(edtF0FrameShift) < 1) {
+    return Problem{edtF0FrameShift, QStringLiteral("フレームシフトには 1 ミリ秒以上を指定してください。")};
+  }
+  for (const Range& range : ranges) {
+    if (whole(range.min) > whole(range.max)) return Problem{range.min, QString::fromUtf8(range.message)};
+  }
+  return std::nullopt;
+}
+
+void TfrmOption::accept() {
+  if (const std::optional<Problem> problem = CheckAcrossFields()) {
+    // The box stays open on the field to mend; nothing reaches the settings.
+    pgcOption->setCurrentWidget(PageOf(problem->field));
+    problem->field->setFocus();
+    QMessageBox::warning(this, windowTitle(), problem->message);
+    return;
+  }
+  QDialog::accept();
+}
+
+QWidget* TfrmOption::PageOf(QWidget* field) const {
+  for (int i = 0; i < pgcOption->count(); ++i) {
+    if (pgcOption->widget(i)->isAncestorOf(field)) return pgcOption->widget(i);
+  }
+  return pgcOption->currentWidget();
 }
 
 OptionsResult ExecuteOptions(QWidget* owner, Settings& settings) {

@@ -1,9 +1,13 @@
 #pragma once
 // The options box: fifteen of the settings on three tabs, each in a TNumEdit with its range and precision,
-// and the automatic formant order as a check box beside the order field.
+// the automatic formant order as a check box beside the order field, and the chart's orientation as
+// three check boxes with a one-click preset for the traditional vowel chart.
 // It is made for one showing: LoadFromSettings fills it, and after OK StoreToSettings hands the values back.
 
 #include <QDialog>
+#include <QString>
+
+#include <optional>
 
 class QCheckBox;
 class QPushButton;
@@ -24,8 +28,16 @@ class TfrmOption : public QDialog {
   // Every field shows its setting, clamped into the field's range.
   void LoadFromSettings(const Settings& settings);
   // Every setting receives its field's value (always inside the field's range); whole-number settings
-  // are truncated toward zero. Nothing is checked across fields.
+  // are truncated toward zero.
   void StoreToSettings(Settings& settings) const;
+
+  // What OK refuses: a minimum above its maximum, a frame shift below one millisecond; the field to
+  // mend and the message naming it.
+  struct Problem {
+    QWidget* field;
+    QString message;
+  };
+  std::optional<Problem> CheckAcrossFields() const;
 
   QTabWidget* pgcOption = nullptr;
 
@@ -38,6 +50,10 @@ class TfrmOption : public QDialog {
   TNumEdit* edtF1DisplayMax = nullptr;
   TNumEdit* edtF2DisplayMin = nullptr;
   TNumEdit* edtF2DisplayMax = nullptr;
+  QCheckBox* chkSwapXY = nullptr;
+  QCheckBox* chkF1Reverse = nullptr;
+  QCheckBox* chkF2Reverse = nullptr;
+  QPushButton* btnVowelChart = nullptr;  // sets the three boxes for the traditional vowel chart
 
   TNumEdit* edtF0FrameShift = nullptr;
   TNumEdit* edtF0Min = nullptr;
@@ -50,6 +66,14 @@ class TfrmOption : public QDialog {
 
   QPushButton* btnOk = nullptr;
   QPushButton* btnCancel = nullptr;
+
+ public slots:
+  // OK: closes the box only when CheckAcrossFields finds nothing; otherwise says what is wrong and
+  // stays open on that field.
+  void accept() override;
+
+ private:
+  QWidget* PageOf(QWidget* field) const;
 };
 
 enum class OptionsResult { Cancelled, Saved, SaveFailed };

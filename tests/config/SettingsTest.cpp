@@ -45,7 +45,7 @@ const char* const kDefaultFile =
     "PowerThreshold=35.000000\n"
     "BandWidth=500\n"
     "F1DisplayMinFrequency=200\n"
-    "F1DisplayMaxFrequency=800\n"
+    "F1DisplayMaxFrequency=1200\n"
     "F2DisplayMinFrequency=500\n"
     "F2DisplayMaxFrequency=4000\n"
     "\n"

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -70,7 +71,7 @@ TEST_F(OptionDialogTest, ShowsEverySettingInItsFieldsFormat_OnTheFirstTab) {
   dialog.LoadFromSettings(settings);
   const std::pair<TNumEdit*, const char*> shown[] = {
       {dialog.edtFormantPreEmphasis, "0.98"}, {dialog.edtFormantOrder, "16"},   {dialog.edtFormantThreshold, "35.0"},
-      {dialog.edtFormantBandWidth, "500"},    {dialog.edtF1DisplayMin, "200"},  {dialog.edtF1DisplayMax, "800"},
+      {dialog.edtFormantBandWidth, "500"},    {dialog.edtF1DisplayMin, "200"},  {dialog.edtF1DisplayMax, "1200"},
       {dialog.edtF2DisplayMin, "500"},        {dialog.edtF2DisplayMax, "4000"}, {dialog.edtF0FrameShift, "10"},
       {dialog.edtF0Min, "60"},                {dialog.edtF0Max, "1000"},        {dialog.edtF0Threshold, "35.0"},
       {dialog.edtF0DisplayMin, "60"},         {dialog.edtF0DisplayMax, "1000"}, {dialog.edtMaxRecordMinute, "15"},
@@ -132,13 +133,13 @@ TEST_F(OptionDialogTest, Screenshot_ShowsTheAutoOrderBoxBesideTheOrder) {
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   const QPixmap picture = dialog.grab();
-  ASSERT_EQ(picture.size(), QSize(426, 363));
+  ASSERT_EQ(picture.size(), dialog.size());
   const QPoint box = dialog.chkFormantAutoOrder->mapTo(&dialog, QPoint(0, 0));
   const QPoint order = dialog.edtFormantOrder->mapTo(&dialog, QPoint(0, 0));
   EXPECT_TRUE(dialog.chkFormantAutoOrder->isVisible());
   EXPECT_GT(box.x(), order.x() + dialog.edtFormantOrder->width()) << "to the right of the order field";
   EXPECT_LT(std::abs(box.y() - order.y()), dialog.edtFormantOrder->height()) << "on its row";
-  EXPECT_LE(box.x() + dialog.chkFormantAutoOrder->sizeHint().width(), 426) << "not cut off";
+  EXPECT_LE(box.x() + dialog.chkFormantAutoOrder->sizeHint().width(), dialog.width()) << "not cut off";
   if (const char* dir = std::getenv("VOWELSCOPE_SCREENSHOT_DIR")) {
     EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QStringLiteral("/options.png")));
   }
@@ -156,7 +157,7 @@ TEST_F(OptionDialogTest, Cancel_LeavesTheSettingsAndTheFileUntouched) {
   EXPECT_EQ(result, OptionsResult::Cancelled);
   EXPECT_EQ(ReadAll(iniPath), original);
   EXPECT_EQ(settings.GetMaxRecordMinute(), 3);
-  EXPECT_EQ(settings.GetFormantOrder(), 64);
+  EXPECT_EQ(settings.GetFormantOrder(), 32) << "as loaded: the file's 64 is held to the order's range";
 }
 
 TEST_F(OptionDialogTest, Ok_StoresClampedAndTruncatedValues_AndSavesTheFile) {
@@ -167,7 +168,6 @@ TEST_F(OptionDialogTest, Ok_StoresClampedAndTruncatedValues_AndSavesTheFile) {
   const auto result = Run(settings, [&](TfrmOption& dialog) {
     shownOrder = dialog.edtFormantOrder->text();
     dialog.edtF0Threshold->setText(QStringLiteral("42.5"));
-    // No check across fields: a minimum above its maximum is stored as entered.
     dialog.edtF1DisplayMin->setText(QStringLiteral("900"));
     dialog.edtMaxRecordMinute->setText(QStringLiteral("7"));
     QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
@@ -183,7 +183,7 @@ TEST_F(OptionDialogTest, Ok_StoresClampedAndTruncatedValues_AndSavesTheFile) {
   EXPECT_EQ(reread.GetF0FrameShift(), 9999);  // 9999.9 truncated toward zero
   EXPECT_DOUBLE_EQ(reread.GetF0Threshold(), 42.5);
   EXPECT_EQ(reread.GetF1DisplayMin(), 900);
-  EXPECT_EQ(reread.GetF1DisplayMax(), 800);
+  EXPECT_EQ(reread.GetF1DisplayMax(), 1200);
   EXPECT_EQ(reread.GetMaxRecordMinute(), 7);
   EXPECT_EQ(ReadAll(iniPath).find("Order=32") != std::string::npos, true);
 }
@@ -199,6 +199,101 @@ TEST_F(OptionDialogTest, Ok_WithAnOutOfRangeEntryInTheFocusedField_StoresTheFiel
   });
   EXPECT_EQ(result, OptionsResult::Saved);
   EXPECT_EQ(settings.GetMaxRecordMinute(), 120);
+}
+
+TEST_F(OptionDialogTest, EnterOnTheFocusedCancelButton_CancelsAndSavesNothing) {
+  WriteIni("[Record]\nMaxRecordMinute=3\n");
+  const std::string original = ReadAll(iniPath);
+  Settings settings(iniPath.string());
+  ASSERT_TRUE(settings.Load());
+  const auto result = Run(settings, [](TfrmOption& dialog) {
+    dialog.edtMaxRecordMinute->setText(QStringLiteral("99"));
+    dialog.btnCancel->setFocus();
+    QTest::keyClick(dialog.btnCancel, Qt::Key_Return);
+  });
+  EXPECT_EQ(result, OptionsResult::Cancelled);
+  EXPECT_EQ(ReadAll(iniPath), original);
+  EXPECT_EQ(settings.GetMaxRecordMinute(), 3);
+}
+
+// The message box OK raised, closed at once; its text, or empty when none came.
+QString TakeWarning() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (box == nullptr) return {};
+  const QString text = box->text();
+  box->accept();
+  return text;
+}
+
+TEST_F(OptionDialogTest, Ok_RefusesAMinimumAboveItsMaximumOrAFrameShiftOfZero_NamingTheField_AndStoresNothing) {
+  struct Case {
+    const char* minField;  // object name of the field set to `min`
+    const char* min;
+    const char* maxField;
+    const char* max;
+    const char* named;  // what the message must name
+  };
+  const Case cases[] = {
+      {"edtF1DisplayMin", "900", "edtF1DisplayMax", "800", "F1 表示範囲"},
+      {"edtF2DisplayMin", "3000", "edtF2DisplayMax", "2000", "F2 表示範囲"},
+      {"edtF0Min", "500", "edtF0Max", "400", "F0 の最小周波数"},
+      {"edtF0DisplayMin", "700", "edtF0DisplayMax", "600", "F0 表示範囲"},
+      {"edtF0FrameShift", "0", "edtF0FrameShift", "0.5", "フレームシフト"},
+  };
+  WriteIni("[Record]\nMaxRecordMinute=3\n");
+  const std::string original = ReadAll(iniPath);
+  for (const Case& c : cases) {
+    Settings settings(iniPath.string());
+    ASSERT_TRUE(settings.Load());
+    QString warning;
+    bool stayedOpen = false;
+    QWidget* focused = nullptr;
+    TNumEdit* minEdit = nullptr;
+    const auto result = Run(settings, [&](TfrmOption& dialog) {
+      minEdit = dialog.findChild<TNumEdit*>(QString::fromLatin1(c.minField));
+      auto* maxEdit = dialog.findChild<TNumEdit*>(QString::fromLatin1(c.maxField));
+      ASSERT_NE(minEdit, nullptr);
+      ASSERT_NE(maxEdit, nullptr);
+      maxEdit->setText(QString::fromUtf8(c.max));
+      minEdit->setText(QString::fromUtf8(c.min));
+      dialog.edtMaxRecordMinute->setText(QStringLiteral("99"));
+      QTimer::singleShot(0, [&] { warning = TakeWarning(); });
+      dialog.btnOk->click();
+      stayedOpen = dialog.isVisible();
+      focused = dialog.focusWidget();
+      dialog.reject();
+    });
+    EXPECT_EQ(result, OptionsResult::Cancelled) << c.minField;
+    EXPECT_TRUE(stayedOpen) << c.minField;
+    EXPECT_TRUE(warning.contains(QString::fromUtf8(c.named))) << c.minField << ": " << warning.toStdString();
+    EXPECT_EQ(focused, minEdit) << c.minField << ": the field to mend has the focus";
+    EXPECT_EQ(settings.GetMaxRecordMinute(), 3) << c.minField << ": nothing was stored";
+    EXPECT_EQ(ReadAll(iniPath), original) << c.minField;
+  }
+}
+
+TEST_F(OptionDialogTest, Orientation_IsShownAndStored_AndThePresetGivesTheTraditionalVowelChart) {
+  WriteIni("[View]\nSwapXY=0\nF1Reverse=1\nF2Reverse=0\n");
+  Settings settings(iniPath.string());
+  ASSERT_TRUE(settings.Load());
+  bool shown[3] = {};
+  const auto result = Run(settings, [&](TfrmOption& dialog) {
+    shown[0] = dialog.chkSwapXY->isChecked();
+    shown[1] = dialog.chkF1Reverse->isChecked();
+    shown[2] = dialog.chkF2Reverse->isChecked();
+    dialog.btnVowelChart->click();
+    dialog.btnOk->click();
+  });
+  ASSERT_EQ(result, OptionsResult::Saved);
+  EXPECT_FALSE(shown[0]);
+  EXPECT_TRUE(shown[1]);
+  EXPECT_FALSE(shown[2]);
+  Settings reread(iniPath.string());
+  ASSERT_TRUE(reread.Load());
+  // F1 down the page, growing downward; F2 across, falling to the right.
+  EXPECT_TRUE(reread.GetSwapXY());
+  EXPECT_TRUE(reread.GetF1Reverse());
+  EXPECT_TRUE(reread.GetF2Reverse());
 }
 
 TEST_F(OptionDialogTest, Ok_WhenTheFileCannotBeWritten_ReportsTheFailedSave) {
