@@ -5,7 +5,6 @@
 #include <new>
 
 #include "analysis/Lpc.h"
-#include "analysis/Mathutilities.h"
 #include "analysis/Windowfunction.h"
 
 namespace vowelscope {
@@ -19,18 +18,35 @@ constexpr double kPeriodic = 0.6;        // normalised correlation a frame needs
 constexpr double kHarmonicPreEmphasis = 0.95;
 constexpr double kTopHarmonic = 5300.0;  // Hz: harmonics above are left out (the anti-alias slope)
 constexpr int kMaxPeaks = 64;
-constexpr int kPasses = 40;
+constexpr int kPasses = 10;
 constexpr double kSettled = 1e-5;
+constexpr double kDamping = 0.5;  // half steps: the plain fixed point can overshoot
 
+// A power of two that holds the frame and its longest pitch lag without the circular correlation
+// wrapping onto them.
 size_t FftSize(unsigned N) {
   size_t size = 256;
-  while (size < N) size *= 2;
+  while (size < N + N / 2 + 2) size *= 2;
   return size;
 }
 
-// Solves the symmetric positive definite system m x = b (n x n, row-major, overwritten by its Cholesky
-// factor) in place of b; false when m is not positive definite.
-bool CholeskySolve(int n, double* m, double* b) {
+// Four independent sums, so the processor overlaps them: the low path's autocorrelation.
+double FastDot(const double* x, const double* y, int n) {
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    s0 += x[k] * y[k];
+    s1 += x[k + 1] * y[k + 1];
+    s2 += x[k + 2] * y[k + 2];
+    s3 += x[k + 3] * y[k + 3];
+  }
+  for (; k < n; ++k) s0 += x[k] * y[k];
+  return (s0 + s1) + (s2 + s3);
+}
+
+// The Cholesky factor of the symmetric positive definite n x n matrix m (row-major, lower triangle
+// overwritten); false when m is not positive definite.
+bool CholeskyFactor(int n, double* m) {
   for (int j = 0; j < n; ++j) {
     double d = m[j * n + j];
     for (int k = 0; k < j; ++k) d -= m[j * n + k] * m[j * n + k];
@@ -43,17 +59,21 @@ bool CholeskySolve(int n, double* m, double* b) {
       m[i * n + j] = t / d;
     }
   }
+  return true;
+}
+
+// Solves l l' x = b in place of b with the factor of CholeskyFactor.
+void CholeskySolve(int n, const double* l, double* b) {
   for (int i = 0; i < n; ++i) {
     double t = b[i];
-    for (int k = 0; k < i; ++k) t -= m[i * n + k] * b[k];
-    b[i] = t / m[i * n + i];
+    for (int k = 0; k < i; ++k) t -= l[i * n + k] * b[k];
+    b[i] = t / l[i * n + i];
   }
   for (int i = n - 1; i >= 0; --i) {
     double t = b[i];
-    for (int k = i + 1; k < n; ++k) t -= m[k * n + i] * b[k];
-    b[i] = t / m[i * n + i];
+    for (int k = i + 1; k < n; ++k) t -= l[k * n + i] * b[k];
+    b[i] = t / l[i * n + i];
   }
-  return true;
 }
 }  // namespace
 
@@ -61,24 +81,31 @@ bool HarmonicFormants::Prepare(unsigned N) {
   Release();
   if (N < 16) return false;
   const size_t size = FftSize(N);
+  const size_t half = size / 2;
   try {
     windowCorrelation.assign(N, 0.0);
-    work.assign(N, 0.0);
-    spectrum.assign(size, {});
-    twiddles.assign(size / 2, {});
-    bitReverse.assign(size, 0);
+    work.assign(size, 0.0);
+    spectrum.assign(half, {});
+    twiddles.assign(half, {});
+    splitTwiddles.assign(half + 1, {});
+    bitReverse.assign(half, 0);
+    power.assign(half + 1, 0.0);
+    emphasis.assign(half + 1, 0.0);
+    correlation.assign(half + 1, 0.0);
     peakAngle.assign(kMaxPeaks, 0.0);
     peakPower.assign(kMaxPeaks, 0.0);
     phasors.assign(static_cast<size_t>(kMaxPeaks) * (kHighOrder + 1), {});
     r.assign(kMaxOrder + 1, 0.0);
     a.assign(kMaxOrder + 1, 0.0);
-    next.assign(kMaxOrder + 1, 0.0);
     toeplitz.assign(kMaxOrder * kMaxOrder, 0.0);
     rhs.assign(kMaxOrder, 0.0);
     h.assign(kMaxOrder + 1, 0.0);
-    guesses.assign(kMaxOrder, {});
     roots.assign(kMaxOrder, {});
   } catch (const std::bad_alloc&) {
+    Release();
+    return false;
+  }
+  if (!rootFinder.Prepare(kMaxOrder)) {
     Release();
     return false;
   }
@@ -93,15 +120,25 @@ bool HarmonicFormants::Prepare(unsigned N) {
     windowCorrelation[lag] = energy > 0.0 ? sum / energy : 0.0;
   }
   unsigned bits = 0;
-  while ((size_t{1} << bits) < size) ++bits;
-  for (size_t i = 0; i < size; ++i) {
+  while ((size_t{1} << bits) < half) ++bits;
+  for (size_t i = 0; i < half; ++i) {
     unsigned reversed = 0;
     for (unsigned b = 0; b < bits; ++b) reversed |= ((i >> b) & 1u) << (bits - 1 - b);
     bitReverse[i] = reversed;
   }
-  for (size_t k = 0; k < size / 2; ++k) {
+  // The twiddles of each stage side by side (span s at s .. 2s - 1), so a stage reads them in order.
+  for (size_t span = 1; span < half; span *= 2) {
+    for (size_t k = 0; k < span; ++k) {
+      const double angle = -kPi * static_cast<double>(k) / static_cast<double>(span);
+      twiddles[span + k] = ComplexNumber(std::cos(angle), std::sin(angle));
+    }
+  }
+  for (size_t k = 0; k <= half; ++k) {
     const double angle = -2.0 * kPi * static_cast<double>(k) / static_cast<double>(size);
-    twiddles[k] = ComplexNumber(std::cos(angle), std::sin(angle));
+    splitTwiddles[k] = ComplexNumber(std::cos(angle), std::sin(angle));
+    // |1 - c e^{-iw}|^2: the pre-emphasis of the harmonic path, applied to the power spectrum.
+    emphasis[k] = 1.0 + kHarmonicPreEmphasis * kHarmonicPreEmphasis -
+                  2.0 * kHarmonicPreEmphasis * std::cos(2.0 * kPi * static_cast<double>(k) / static_cast<double>(size));
   }
   frameLength = N;
   return true;
@@ -112,35 +149,88 @@ void HarmonicFormants::Release() {
   work = {};
   spectrum = {};
   twiddles = {};
+  splitTwiddles = {};
   bitReverse = {};
+  power = {};
+  emphasis = {};
+  correlation = {};
   peakAngle = {};
   peakPower = {};
   phasors = {};
   r = {};
   a = {};
-  next = {};
   toeplitz = {};
   rhs = {};
   h = {};
-  guesses = {};
   roots = {};
+  rootFinder.Release();
   frameLength = 0;
+}
+
+void HarmonicFormants::HalfTransform(const double* x) {
+  // A real sequence of `size` values as `size / 2` complex ones, even samples the real parts, odd the
+  // imaginary: one complex transform of half the length, and Split gives the real sequence's.
+  const size_t half = spectrum.size();
+  for (size_t i = 0; i < half; ++i) spectrum[bitReverse[i]] = ComplexNumber(x[2 * i], x[2 * i + 1]);
+  ComplexNumber* z = spectrum.data();
+  // The first stage multiplies by 1 only.
+  for (size_t start = 0; start < half; start += 2) {
+    const ComplexNumber t = z[start + 1];
+    z[start + 1] = z[start] - t;
+    z[start] = z[start] + t;
+  }
+  for (size_t span = 2; span < half; span *= 2) {
+    const ComplexNumber* w = &twiddles[span];
+    for (size_t start = 0; start < half; start += 2 * span) {
+      ComplexNumber* lo = z + start;
+      ComplexNumber* hi = lo + span;
+      for (size_t k = 0; k < span; ++k) {
+        const double tr = w[k].re * hi[k].re - w[k].im * hi[k].im;
+        const double ti = w[k].re * hi[k].im + w[k].im * hi[k].re;
+        hi[k] = ComplexNumber(lo[k].re - tr, lo[k].im - ti);
+        lo[k] = ComplexNumber(lo[k].re + tr, lo[k].im + ti);
+      }
+    }
+  }
+}
+
+ComplexNumber HarmonicFormants::Split(size_t k) const {
+  const size_t half = spectrum.size();
+  const ComplexNumber z = spectrum[k == half ? 0 : k];  // the half transform is periodic in half
+  const ComplexNumber w = spectrum[k == 0 ? 0 : half - k];
+  // Even part (z + conj w) / 2, odd part (z - conj w) / 2i; X = even + W^k odd.
+  const ComplexNumber even(0.5 * (z.re + w.re), 0.5 * (z.im - w.im));
+  const ComplexNumber odd(0.5 * (z.im + w.im), -0.5 * (z.re - w.re));
+  return even + splitTwiddles[k] * odd;
 }
 
 double HarmonicFormants::Pitch(const double* frame, double sampleRate) {
   const int N = static_cast<int>(frameLength);
+  const size_t size = work.size(), half = spectrum.size();
+  // The power spectrum, kept for the harmonic peaks, and from it the autocorrelation: two transforms
+  // of half the padded length cost less than the correlation at every lag.
+  std::copy(frame, frame + N, work.begin());
+  std::fill(work.begin() + N, work.end(), 0.0);
+  HalfTransform(work.data());
+  for (size_t k = 0; k <= half; ++k) {
+    const ComplexNumber X = Split(k);
+    power[k] = X.re * X.re + X.im * X.im;
+  }
+  for (size_t k = 0; k <= half; ++k) work[k] = power[k];
+  for (size_t k = half + 1; k < size; ++k) work[k] = power[size - k];
+  HalfTransform(work.data());
   const int shortest = std::max(2, static_cast<int>(sampleRate / kMaxPitch));
   const int longest = std::min(N / 2, static_cast<int>(sampleRate / kMinPitch));
-  const double r0 = DotProduct(frame, frame, N);
+  // The power spectrum is real and even, so its transform is the correlation (times the length).
+  for (int lag = 0; lag <= longest + 1; ++lag) correlation[lag] = Split(static_cast<size_t>(lag)).re;
+  const double r0 = correlation[0];
   if (!(r0 > 0.0) || longest <= shortest + 1) return 0.0;
   // Normalised correlation at every lag, the best peak and then the shortest lag that comes within 10 %
   // of it, so that a frame does not take twice its period.
+  double* c = correlation.data();
+  for (int lag = shortest - 1; lag <= longest + 1; ++lag) c[lag] /= r0 * windowCorrelation[lag];
   double best = 0.0;
   int bestLag = 0;
-  std::vector<double>& c = work;  // the lags are read before the pre-emphasised frame is written
-  for (int lag = shortest - 1; lag <= longest + 1; ++lag) {
-    c[lag] = DotProduct(frame, frame + lag, N - lag) / (r0 * windowCorrelation[lag]);
-  }
   for (int lag = shortest; lag <= longest; ++lag) {
     if (c[lag] > c[lag - 1] && c[lag] >= c[lag + 1] && c[lag] > best) {
       best = c[lag];
@@ -161,31 +251,12 @@ double HarmonicFormants::Pitch(const double* frame, double sampleRate) {
   return sampleRate / (bestLag + shift);
 }
 
-void HarmonicFormants::Fft() {
-  const size_t size = spectrum.size();
-  for (size_t i = 0; i < size; ++i) {
-    if (i < bitReverse[i]) std::swap(spectrum[i], spectrum[bitReverse[i]]);
-  }
-  for (size_t half = 1; half < size; half *= 2) {
-    const size_t stride = size / (2 * half);
-    for (size_t start = 0; start < size; start += 2 * half) {
-      for (size_t k = 0; k < half; ++k) {
-        const ComplexNumber t = twiddles[k * stride] * spectrum[start + k + half];
-        spectrum[start + k + half] = spectrum[start + k] - t;
-        spectrum[start + k] = spectrum[start + k] + t;
-      }
-    }
-  }
-}
-
-bool HarmonicFormants::HarmonicPeaks(const double* frame, double sampleRate, double pitch) {
-  const int N = static_cast<int>(frameLength);
-  PreEmphasis(frame, work.data(), kHarmonicPreEmphasis, N);
-  const size_t size = spectrum.size();
-  for (size_t i = 0; i < size; ++i) spectrum[i] = ComplexNumber(i < frameLength ? work[i] : 0.0, 0.0);
-  Fft();
+bool HarmonicFormants::HarmonicPeaks(double sampleRate, double pitch) {
+  const size_t size = work.size();
   const double binHz = sampleRate / static_cast<double>(size);
   const double top = std::min(kTopHarmonic, 0.5 * sampleRate - 0.5 * pitch);
+  // The pre-emphasised spectrum: the power of the frame's, times that of the first difference.
+  auto binPower = [&](long b) { return power[static_cast<size_t>(b)] * emphasis[static_cast<size_t>(b)]; };
   peakCount = 0;
   // Each harmonic's peak: the strongest bin within a quarter of F0 of where it should be, refined by the
   // parabola through the log powers of it and its neighbours.
@@ -196,18 +267,14 @@ bool HarmonicFormants::HarmonicPeaks(const double* frame, double sampleRate, dou
     long bin = from;
     double strongest = -1.0;
     for (long b = from; b <= to; ++b) {
-      const ComplexNumber& z = spectrum[static_cast<size_t>(b)];
-      const double power = z.re * z.re + z.im * z.im;
-      if (power > strongest) {
-        strongest = power;
+      const double p = binPower(b);
+      if (p > strongest) {
+        strongest = p;
         bin = b;
       }
     }
-    auto logPower = [&](long b) {
-      const ComplexNumber& z = spectrum[static_cast<size_t>(b)];
-      return std::log(z.re * z.re + z.im * z.im + 1e-30);
-    };
-    const double left = logPower(bin - 1), middle = logPower(bin), right = logPower(bin + 1);
+    const double left = std::log(binPower(bin - 1) + 1e-30), middle = std::log(binPower(bin) + 1e-30),
+                 right = std::log(binPower(bin + 1) + 1e-30);
     const double bend = left - 2.0 * middle + right;
     const double shift = bend < 0.0 ? std::clamp(0.5 * (left - right) / bend, -0.5, 0.5) : 0.0;
     peakAngle[peakCount] = 2.0 * kPi * (bin + shift) / static_cast<double>(size);
@@ -219,46 +286,56 @@ bool HarmonicFormants::HarmonicPeaks(const double* frame, double sampleRate, dou
 
 bool HarmonicFormants::DiscreteAllPole(int p) {
   const int M = peakCount;
-  // The autocorrelation of the line spectrum of the peaks.
-  for (int i = 0; i <= p; ++i) {
-    double sum = 0.0;
-    for (int m = 0; m < M; ++m) sum += peakPower[m] * std::cos(i * peakAngle[m]);
-    r[i] = sum / M;
-  }
-  if (!(r[0] > 0.0)) return false;
-  for (int i = p; i >= 0; --i) r[i] /= r[0];
-  if (!(LevinsonDurbin(r.data(), a.data(), p) > 0.0)) return false;
   for (int m = 0; m < M; ++m) {
     const ComplexNumber step(std::cos(peakAngle[m]), -std::sin(peakAngle[m]));
     ComplexNumber* row = &phasors[static_cast<size_t>(m) * (kHighOrder + 1)];
     row[0] = ComplexNumber(1.0, 0.0);
     for (int k = 1; k <= p; ++k) row[k] = row[k - 1] * step;
   }
+  // The autocorrelation of the line spectrum of the peaks: cos(i w) is the real part of the phasors.
+  for (int i = 0; i <= p; ++i) {
+    double sum = 0.0;
+    for (int m = 0; m < M; ++m) sum += peakPower[m] * phasors[static_cast<size_t>(m) * (kHighOrder + 1) + i].re;
+    r[i] = sum / M;
+  }
+  if (!(r[0] > 0.0)) return false;
+  for (int i = p; i >= 0; --i) r[i] /= r[0];
+  for (int i = 0; i < p; ++i) {
+    for (int k = 0; k < p; ++k) toeplitz[i * p + k] = r[std::abs(i - k)];
+  }
+  // The matrix stays the same through the passes: factored once.
+  if (!CholeskyFactor(p, toeplitz.data())) return false;
+  // From linear prediction of the same line spectrum.
+  if (!(LevinsonDurbin(r.data(), a.data(), p) > 0.0)) {
+    return false;
+  }
   // Fixed point of the minimum Itakura-Saito distance: sum_k a_k r(i - k) = g^2 h(i), i = 1 .. p, with
-  // h(i) the mean of Re(e^{-i i w} / A(w)) over the peaks and g^2 = a' R a; half steps keep it stable.
+  // h(i) the mean of Re(e^{-i i w} / A(w)) over the peaks and g^2 = a' R a; damped steps keep it stable.
   for (int pass = 0; pass < kPasses; ++pass) {
     double gain = 0.0;
     for (int k = 0; k <= p; ++k) {
-      for (int l = 0; l <= p; ++l) gain += a[k] * a[l] * r[std::abs(k - l)];
+      double row = a[k] * r[0];
+      for (int l = k + 1; l <= p; ++l) row += 2.0 * a[l] * r[l - k];
+      gain += a[k] * row;
     }
     std::fill(h.begin(), h.end(), 0.0);
     for (int m = 0; m < M; ++m) {
       const ComplexNumber* row = &phasors[static_cast<size_t>(m) * (kHighOrder + 1)];
-      ComplexNumber A;
-      for (int k = 0; k <= p; ++k) A = A + ComplexNumber(a[k] * row[k].re, a[k] * row[k].im);
-      const double d = A.re * A.re + A.im * A.im;
+      double Are = 0.0, Aim = 0.0;
+      for (int k = 0; k <= p; ++k) {
+        Are += a[k] * row[k].re;
+        Aim += a[k] * row[k].im;
+      }
+      const double d = Are * Are + Aim * Aim;
       if (!(d > 0.0)) return false;
-      const ComplexNumber inverse(A.re / d, -A.im / d);
-      for (int i = 1; i <= p; ++i) h[i] += row[i].re * inverse.re - row[i].im * inverse.im;
+      const double ire = Are / d, iim = -Aim / d;
+      for (int i = 1; i <= p; ++i) h[i] += row[i].re * ire - row[i].im * iim;
     }
-    for (int i = 0; i < p; ++i) {
-      for (int k = 0; k < p; ++k) toeplitz[i * p + k] = r[std::abs(i - k)];
-      rhs[i] = gain * h[i + 1] / M - r[i + 1];
-    }
-    if (!CholeskySolve(p, toeplitz.data(), rhs.data())) return false;
+    for (int i = 0; i < p; ++i) rhs[i] = gain * h[i + 1] / M - r[i + 1];
+    CholeskySolve(p, toeplitz.data(), rhs.data());
     double moved = 0.0;
     for (int k = 1; k <= p; ++k) {
-      const double updated = 0.5 * (a[k] + rhs[k - 1]);
+      const double updated = a[k] + kDamping * (rhs[k - 1] - a[k]);
       moved = std::max(moved, std::fabs(updated - a[k]));
       a[k] = updated;
     }
@@ -271,7 +348,7 @@ void HarmonicFormants::Resonances(int p, double sampleRate, double maxBandwidth,
                                   double* bandwidths, int count) {
   Resonance kept[kMaxOrder];
   int found = 0;
-  if (FindRoots(p, a.data(), guesses.data(), roots.data())) {
+  if (rootFinder.Find(p, a.data(), roots.data())) {
     for (int k = 0; k < p; ++k) {
       if (!(roots[k].im > 0.0)) continue;
       const Resonance res = RootToResonance(sampleRate, roots[k]);
@@ -299,15 +376,23 @@ void HarmonicFormants::Analyze(const double* frame, double sampleRate, double pr
   }
   const double pitch = Pitch(frame, sampleRate);
   lastPitch = pitch;
-  if (pitch >= kHighVoice && HarmonicPeaks(frame, sampleRate, pitch) && DiscreteAllPole(kHighOrder)) {
+  if (pitch >= kHighVoice && HarmonicPeaks(sampleRate, pitch) && DiscreteAllPole(kHighOrder)) {
     Resonances(kHighOrder, sampleRate, maxBandwidth, frequencies, bandwidths, count);
     // A sound with too few harmonics for the model (a bare tone) keeps what prediction finds in it.
     lastHarmonic = count == 0 || frequencies[0] > 0.0;
     if (lastHarmonic) return;
   }
+  // Linear prediction of the pre-emphasised frame.
   const int N = static_cast<int>(frameLength);
-  PreEmphasisAutocorrelation(frame, work.data(), r.data(), preEmphasis, kLowOrder, N);
-  if (LevinsonDurbin(r.data(), a.data(), kLowOrder) > 0.0) {
+  PreEmphasis(frame, work.data(), preEmphasis, N);
+  const double r0 = FastDot(work.data(), work.data(), N);
+  bool found = false;
+  if (r0 >= 1e-10) {
+    r[0] = 1.0;
+    for (int i = 1; i <= kLowOrder; ++i) r[i] = FastDot(work.data(), work.data() + i, N - i) / r0;
+    found = LevinsonDurbin(r.data(), a.data(), kLowOrder) > 0.0;
+  }
+  if (found) {
     Resonances(kLowOrder, sampleRate, maxBandwidth, frequencies, bandwidths, count);
   } else {
     for (int i = 0; i < count; ++i) frequencies[i] = bandwidths[i] = 0.0;

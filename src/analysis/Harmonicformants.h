@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "analysis/Complexnumber.h"
+#include "analysis/Warmroots.h"
 
 namespace vowelscope {
 
@@ -49,23 +50,28 @@ class HarmonicFormants {
 
  private:
   double Pitch(const double* frame, double sampleRate);
-  bool HarmonicPeaks(const double* frame, double sampleRate, double pitch);
+  bool HarmonicPeaks(double sampleRate, double pitch);
   bool DiscreteAllPole(int p);
   void Resonances(int p, double sampleRate, double maxBandwidth, double* frequencies, double* bandwidths, int count);
-  void Fft();
+  void HalfTransform(const double* x);
+  ComplexNumber Split(size_t k) const;
 
   unsigned frameLength = 0;
   double lastPitch = 0.0;
   bool lastHarmonic = false;
   std::vector<double> windowCorrelation;  // the Hann window's own autocorrelation, normalised
-  std::vector<double> work;               // pre-emphasised frame
-  std::vector<ComplexNumber> spectrum;    // FFT buffer
-  std::vector<ComplexNumber> twiddles;
+  std::vector<double> work;               // padded frame, power sequence, pre-emphasised frame
+  std::vector<ComplexNumber> spectrum;    // transform of half the padded length
+  std::vector<ComplexNumber> twiddles, splitTwiddles;
   std::vector<unsigned> bitReverse;
+  std::vector<double> power;        // the frame's power spectrum, bins 0 .. size / 2
+  std::vector<double> emphasis;     // the power gain of the harmonic path's pre-emphasis per bin
+  std::vector<double> correlation;  // the frame's autocorrelation, lags 0 .. size / 2
   std::vector<double> peakAngle, peakPower;  // harmonic peaks: radians per sample, power
   std::vector<ComplexNumber> phasors;        // e^{-i k w_m}, k = 0 .. kHighOrder, per peak
-  std::vector<double> r, a, next, toeplitz, rhs, h;
-  std::vector<ComplexNumber> guesses, roots;
+  std::vector<double> r, a, toeplitz, rhs, h;
+  std::vector<ComplexNumber> roots;
+  WarmRoots rootFinder;
   int peakCount = 0;
 };
 
