@@ -23,7 +23,7 @@ class Settings;
 // Ranges and orientation of the formant chart, as the settings give them.
 struct FormantView {
   double f1Min = 200.0;  // Hz
-  double f1Max = 800.0;
+  double f1Max = 1200.0;
   double f2Min = 500.0;
   double f2Max = 4000.0;
   bool swapXY = false;  // F1 on the vertical axis, F2 on the horizontal one

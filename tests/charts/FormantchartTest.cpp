@@ -24,6 +24,13 @@ constexpr int kHeight = 395;
 constexpr int kPlotW = kWidth - 50;
 constexpr int kPlotH = kHeight - 34;
 
+// The view these pixel tables were worked out for: F1 200 ... 800, F2 500 ... 4000.
+FormantView NarrowView() {
+  FormantView view;
+  view.f1Max = 800;
+  return view;
+}
+
 std::vector<DrawOp> OfKind(const DrawLog& log, DrawOp::Kind kind) {
   std::vector<DrawOp> result;
   for (const DrawOp& op : log) {
@@ -60,7 +67,7 @@ std::vector<std::string> TextsIn(const RecordingCanvas& canvas, bool vertical) {
 TEST(FormantChart, DefaultGridHasOneF1LineAtFiveHundredAndF2LinesEveryFiveHundred) {
   RecordingCanvas canvas;
   FormantChart chart;
-  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), FormantView{}, nullptr);
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), nullptr);
 
   const auto lines = OfKind(LastBackgroundPaint(chart), DrawOp::Line);
   ASSERT_EQ(lines.size(), 7u);
@@ -91,7 +98,7 @@ TEST(FormantChart, DefaultGridHasOneF1LineAtFiveHundredAndF2LinesEveryFiveHundre
 TEST(FormantChart, DefaultAxesTickEveryHundredAndDropTheLabelThatWouldStickOut) {
   RecordingCanvas canvas;
   FormantChart chart;
-  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), FormantView{}, nullptr);
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), nullptr);
 
   std::vector<DrawOp> vertical, horizontal;
   for (const DrawOp& op : canvas.OfKind(DrawOp::Line)) (op.from.y >= 34 ? vertical : horizontal).push_back(op);
@@ -124,7 +131,7 @@ TEST(FormantChart, TrailIsDrawnOldestFirstWithRedFadingBySixPerEntry) {
   FormantChart chart;
   std::vector<FormantValue> trail = Trail(500, 2000);
   trail[39] = FormantValue{};  // a silent frame: at (0, 0) Hz, outside the plot
-  chart.Paint(canvas, kWidth, kHeight, trail, FormantView{}, nullptr);
+  chart.Paint(canvas, kWidth, kHeight, trail, NarrowView(), nullptr);
 
   const auto dots = canvas.OfKind(DrawOp::EllipseShape);
   ASSERT_EQ(dots.size(), 40u);
@@ -161,7 +168,7 @@ TEST(FormantView, MapAppliesReverseThenSwap) {
       {true, false, true, Point{600 - 120, 350 - 87}},
   };
   for (const Case& c : cases) {
-    FormantView view;
+    FormantView view = NarrowView();
     view.swapXY = c.swap;
     view.f1Reverse = c.f1Reverse;
     view.f2Reverse = c.f2Reverse;
@@ -169,7 +176,7 @@ TEST(FormantView, MapAppliesReverseThenSwap) {
     ASSERT_TRUE(view.Map(350, 1200, 600, 350, point));
     EXPECT_EQ(point, c.expected) << c.swap << c.f1Reverse << c.f2Reverse;
   }
-  FormantView empty;
+  FormantView empty = NarrowView();
   empty.f2Max = empty.f2Min;
   Point point{7, 7};
   EXPECT_FALSE(empty.Map(350, 1200, 600, 350, point));
@@ -201,7 +208,7 @@ class GuideSet : public ::testing::Test {
 TEST_F(GuideSet, OnlyEnabledRegionsAreDrawnAsClosedFilledOutlines) {
   RecordingCanvas canvas;
   FormantChart chart;
-  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
   const auto polygons = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
   ASSERT_EQ(polygons.size(), 1u);
   const DrawOp& outline = polygons[0];
@@ -217,7 +224,7 @@ TEST_F(GuideSet, OnlyEnabledRegionsAreDrawnAsClosedFilledOutlines) {
   regions.GetRegion(0)->Enabled = false;
   chart.InvalidateBackground();
   RecordingCanvas again;
-  chart.Paint(again, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
+  chart.Paint(again, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
   EXPECT_TRUE(OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape).empty());
   EXPECT_EQ(OfKind(LastBackgroundPaint(chart), DrawOp::Line).size(), 7u);  // the grid stays
 }
@@ -233,7 +240,7 @@ TEST_F(GuideSet, EachEnabledRegionsCaptionIsCentredOnItsEllipse_AfterEveryEllips
   third->Color = 0x00FF00;  // green
   RecordingCanvas canvas;
   FormantChart chart;
-  const FormantView view;
+  const FormantView view = NarrowView();
   chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), view, &regions);
   const DrawLog& background = LastBackgroundPaint(chart);
   const auto texts = OfKind(background, DrawOp::Text);
@@ -275,7 +282,7 @@ void ExpectTurnedBy(const DrawOp& outline, Point centre, double rx, int angleDeg
 }
 
 TEST_F(GuideSet, SwapXYExchangesTitlesAndSemiAxesButKeepsTheAngle) {
-  FormantView swapped;
+  FormantView swapped = NarrowView();
   swapped.swapXY = true;
   RecordingCanvas canvas;
   FormantChart chart;
@@ -292,7 +299,7 @@ TEST_F(GuideSet, SwapXYExchangesTitlesAndSemiAxesButKeepsTheAngle) {
 
   RecordingCanvas plain;
   FormantChart unswapped;
-  unswapped.Paint(plain, kWidth, kHeight, Trail(0, 0), FormantView{}, &regions);
+  unswapped.Paint(plain, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
   const Point plainCentre{static_cast<int>(100.0 / 600 * kPlotW), kPlotH - static_cast<int>(1700.0 / 3500 * kPlotH)};
   ExpectTurnedBy(OfKind(LastBackgroundPaint(unswapped), DrawOp::PolygonShape)[0], plainCentre,
                  static_cast<int>(60.0 / 600 * kPlotW), 30);
@@ -303,7 +310,7 @@ TEST_F(GuideSet, F1ReverseMirrorsDotsCentresAndLabelsAndGridFollowsTheTicks) {
     int dotX, outlineFirstX, labelX, tickX, gridX;
   };
   const auto paint = [this](bool reverse) {
-    FormantView view;
+    FormantView view = NarrowView();
     view.f1Reverse = reverse;
     regions.GetRegion(0)->Angle = 0;
     RecordingCanvas canvas;
@@ -336,7 +343,7 @@ TEST_F(GuideSet, F1ReverseMirrorsDotsCentresAndLabelsAndGridFollowsTheTicks) {
 }
 
 TEST_F(GuideSet, EmptyRangeDrawsPlotGridAndAxesWithoutTrailOrGuides) {
-  FormantView view;
+  FormantView view = NarrowView();
   view.f1Max = view.f1Min;
   RecordingCanvas canvas;
   FormantChart chart;
@@ -349,7 +356,7 @@ TEST_F(GuideSet, EmptyRangeDrawsPlotGridAndAxesWithoutTrailOrGuides) {
 }
 
 TEST(FormantChart, InvertedRangeHasNoTicksAndMirrorsTheDots) {
-  FormantView view;
+  FormantView view = NarrowView();
   std::swap(view.f1Min, view.f1Max);  // 800 ... 200
   RecordingCanvas canvas;
   FormantChart chart;
@@ -366,20 +373,20 @@ TEST(FormantChart, BackgroundIsRebuiltOncePerSizeOrChangeAndReusedOtherwise) {
   Regions other("/nonexistent/other.ini");
   struct Step {
     int width, height;
-    FormantView view;
+    FormantView view = NarrowView();
     const Regions* regions;
     bool invalidate;
     int imagesCreated, paints;
   };
-  FormantView swapped;
+  FormantView swapped = NarrowView();
   swapped.swapXY = true;
   const Step steps[] = {
-      {kWidth, kHeight, FormantView{}, nullptr, false, 1, 1},  // first paint builds it
-      {kWidth, kHeight, FormantView{}, nullptr, false, 1, 1},  // same size: reused
-      {kWidth, kHeight, FormantView{}, nullptr, false, 1, 1},
-      {900, 500, FormantView{}, nullptr, false, 2, 1},      // new size: a new image
-      {900, 500, FormantView{}, nullptr, false, 2, 1},
-      {900, 500, FormantView{}, nullptr, true, 2, 2},       // marked out of date: redrawn in place
+      {kWidth, kHeight, NarrowView(), nullptr, false, 1, 1},  // first paint builds it
+      {kWidth, kHeight, NarrowView(), nullptr, false, 1, 1},  // same size: reused
+      {kWidth, kHeight, NarrowView(), nullptr, false, 1, 1},
+      {900, 500, NarrowView(), nullptr, false, 2, 1},      // new size: a new image
+      {900, 500, NarrowView(), nullptr, false, 2, 1},
+      {900, 500, NarrowView(), nullptr, true, 2, 2},       // marked out of date: redrawn in place
       {900, 500, swapped, nullptr, false, 2, 3},            // other settings
       {900, 500, swapped, &other, false, 2, 4},             // another guide set
       {900, 500, swapped, &other, false, 2, 4},
@@ -397,7 +404,7 @@ TEST(FormantChart, BackgroundIsRebuiltOncePerSizeOrChangeAndReusedOtherwise) {
 TEST(FormantChart, TinyWindowDrawsOnlyWhatFits) {
   RecordingCanvas canvas;
   FormantChart chart;
-  chart.Paint(canvas, 50, 34, Trail(500, 2000), FormantView{}, nullptr);  // no plot at all
+  chart.Paint(canvas, 50, 34, Trail(500, 2000), NarrowView(), nullptr);  // no plot at all
   EXPECT_TRUE(canvas.OfKind(DrawOp::EllipseShape).empty());
   EXPECT_EQ(canvas.ImagesCreated(), 0);
   EXPECT_FALSE(canvas.GetClipRect().has_value());
