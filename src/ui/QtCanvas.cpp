@@ -1,5 +1,7 @@
 #include "ui/QtCanvas.h"
 
+#include "ui/Filetext.h"
+
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPalette>
@@ -145,7 +147,7 @@ void QtCanvas::TextOut(int x, int y, const std::string& text) {
   painter.setPen(ToQColor(font.color));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   appliedPen.reset();
-  const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const QString string = FileTextToDisplay(text);
   const int ascent = painter.fontMetrics().ascent();
   if (font.escapement == 0) {
     painter.drawText(QPoint(x, y + ascent), string);
@@ -162,7 +164,7 @@ void QtCanvas::TextOut(int x, int y, const std::string& text) {
 Size QtCanvas::TextExtent(const std::string& text) {
   ApplyFont();
   const QFontMetrics metrics = painter.fontMetrics();
-  const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const QString string = FileTextToDisplay(text);
   return Size{metrics.horizontalAdvance(string), metrics.height()};
 }
 

@@ -20,6 +20,7 @@
 #include "ui/DlgAbout.h"
 #include "ui/DlgOption.h"
 #include "ui/DlgProgress.h"
+#include "ui/Filetext.h"
 #include "ui/Wndmessages.h"
 
 namespace vowelscope {
@@ -149,12 +150,15 @@ void TfrmMain::FillRegionsCombo() {
     for (int i = 0; i < regionsList.GetCount(); ++i) {
       // A caption another set already has comes with its file name, so that both can be picked.
       const std::string caption = regionsList.GetSelectorCaption(i);
-      cbxRegions->addItem(QString::fromStdString(caption));
+      cbxRegions->addItem(FileTextToDisplay(caption));
       if (caption == settings.GetCurrentRegions()) found = i;
     }
   } catch (const std::out_of_range&) {
     // The list changed under the loop; keep what was filled.
   }
+  // Without a stored choice (a first start, or a set that is gone) the first set is shown rather than
+  // an empty chart; the setting changes only when the user picks one.
+  if (found < 0 && cbxRegions->count() > 0) found = 0;
   cbxRegions->setCurrentIndex(found);
   selectedRegions = found;
   cbxRegions->setUpdatesEnabled(true);
@@ -163,7 +167,8 @@ void TfrmMain::FillRegionsCombo() {
 void TfrmMain::cbxRegionsChange(int index) {
   RunCommand([&] {
     selectedRegions = index;
-    settings.SetCurrentRegions(cbxRegions->currentText().toStdString());
+    // The set's own bytes, not the decoded text, so that a caption in another encoding is found again.
+    if (index >= 0 && index < regionsList.GetCount()) settings.SetCurrentRegions(regionsList.GetSelectorCaption(index));
     SaveSettings();
     InvalidateFormantBackground();
     pbxFormant->update();

@@ -321,18 +321,33 @@ TEST_F(MainWindowTest, OpeningFiles_NamesTheFirstMissingOne) {
   ASSERT_TRUE(errors.empty());
   window->chooseOpenFile = [&] { return QString::fromStdString(base.string() + ".wav"); };
 
+  // A sound without its analyses is offered for analysis instead, with what is missing; declined here.
+  std::vector<std::string> questions;
+  window->askYesNo = [&](const QString& question) {
+    questions.push_back(question.toStdString());
+    return false;
+  };
   struct Case {
     const char* removed;
     const char* message;
+    bool offered;
   };
-  const Case cases[] = {{".fr", "FR ファイルが見つかりません。"},
-                        {".f0", "F0 ファイルが見つかりません。"},
-                        {".wav", "WAVE ファイルが見つかりません。"}};
+  const Case cases[] = {{".fr", "FR ファイルが見つかりません。", true},
+                        {".f0", "F0 ファイルが見つかりません。", true},
+                        {".wav", "WAVE ファイルが見つかりません。", false}};
   for (const Case& c : cases) {
     fs::remove(base.string() + c.removed);
     errors.clear();
+    questions.clear();
     window->actLoad->trigger();
-    EXPECT_EQ(errors, std::vector<std::string>{c.message}) << c.removed;
+    if (c.offered) {
+      EXPECT_TRUE(errors.empty()) << c.removed;
+      ASSERT_EQ(questions.size(), 1u) << c.removed;
+      EXPECT_EQ(questions[0].rfind(c.message, 0), 0u) << questions[0];
+    } else {
+      EXPECT_EQ(errors, std::vector<std::string>{c.message}) << c.removed;
+      EXPECT_TRUE(questions.empty());
+    }
   }
 }
 
@@ -409,14 +424,44 @@ TEST_F(MainWindowTest, GuideSets_TheStoredOneIsSelected_APickIsSaved) {
   EXPECT_EQ(window->sbrStatus->text(), QStringLiteral("最大録音時間: 15 分"));
 }
 
-TEST_F(MainWindowTest, GuideSets_WithoutAMatchNoneIsSelected_AndAFailedSaveShowsInTheStatusBar) {
+TEST_F(MainWindowTest, GuideSets_WithoutAMatchTheFirstIsShown_AndAFailedSaveShowsInTheStatusBar) {
   settingsFile = folder / "missing-folder" / "Settings.ini";
   Open();
-  EXPECT_EQ(window->cbxRegions->currentIndex(), -1);
-  EXPECT_EQ(window->selectedRegions, -1);
+  // A first start shows a guide rather than an empty chart, and stores nothing until the user picks.
+  EXPECT_EQ(window->cbxRegions->currentIndex(), 0);
+  EXPECT_EQ(window->selectedRegions, 0);
+  EXPECT_EQ(window->settings.GetCurrentRegions(), "");
+  window->cbxRegions->setCurrentIndex(1);
   emit window->cbxRegions->activated(1);
   EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("設定を保存できませんでした。"));
   EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, GuideSets_WithNoSetsNoneIsSelected) {
+  fs::remove_all(folder / "regions");
+  fs::create_directories(folder / "regions");
+  Open();
+  EXPECT_EQ(window->cbxRegions->count(), 0);
+  EXPECT_EQ(window->selectedRegions, -1);
+}
+
+TEST_F(MainWindowTest, GuideSets_AShiftJisCaptionIsShownDecoded_AndItsBytesAreWhatIsStored) {
+  // "日本語 女性" in Shift_JIS, as a set written on a Japanese Windows desktop would hold it.
+  const std::string shiftJis = "\x93\xfa\x96\x7b\x8c\xea \x8f\x97\x90\xab";
+  WriteRegions("03-sjis.ini", shiftJis, 850, 1400);
+  Open();
+  ASSERT_EQ(window->cbxRegions->count(), 3);
+  EXPECT_EQ(window->cbxRegions->itemText(2), QStringLiteral("日本語 女性"));
+  window->cbxRegions->setCurrentIndex(2);
+  emit window->cbxRegions->activated(2);
+  EXPECT_EQ(window->settings.GetCurrentRegions(), shiftJis);
+  EXPECT_NE(ReadAll(settingsFile).find("CurrentRegions=" + shiftJis), std::string::npos);
+
+  // The next start finds the same set again.
+  window.reset();
+  Open();
+  EXPECT_EQ(window->cbxRegions->currentIndex(), 2);
+  EXPECT_EQ(window->selectedRegions, 2);
 }
 
 TEST_F(MainWindowTest, LevelMeter_TakesTruncatedPowersWithinItsRange) {
