@@ -15,10 +15,11 @@ constexpr double kHighVoice = 165.0;     // Hz: from here up the harmonics are t
 constexpr double kMinPitch = 60.0;       // Hz
 constexpr double kMaxPitch = 500.0;
 constexpr double kPeriodic = 0.6;        // normalised correlation a frame needs to count as periodic
-constexpr double kHarmonicPreEmphasis = 0.95;
+constexpr double kLowVoiceLift = 0.8;
+constexpr double kHarmonicPreEmphasis = 0.9;
 constexpr double kTopHarmonic = 5300.0;  // Hz: harmonics above are left out (the anti-alias slope)
 constexpr int kMaxPeaks = 64;
-constexpr int kPasses = 10;
+constexpr int kPasses = 8;
 constexpr double kSettled = 1e-5;
 constexpr double kDamping = 0.5;  // half steps: the plain fixed point can overshoot
 
@@ -94,7 +95,10 @@ bool HarmonicFormants::Prepare(unsigned N) {
     correlation.assign(half + 1, 0.0);
     peakAngle.assign(kMaxPeaks, 0.0);
     peakPower.assign(kMaxPeaks, 0.0);
-    phasors.assign(static_cast<size_t>(kMaxPeaks) * (kHighOrder + 1), {});
+    for (std::vector<double>* v : {&byPeakRe, &byPeakIm, &byPowerRe, &byPowerIm})
+      v->assign(static_cast<size_t>(kMaxPeaks) * (kHighOrder + 1), 0.0);
+    modelRe.assign(kMaxPeaks, 0.0);
+    modelIm.assign(kMaxPeaks, 0.0);
     r.assign(kMaxOrder + 1, 0.0);
     a.assign(kMaxOrder + 1, 0.0);
     toeplitz.assign(kMaxOrder * kMaxOrder, 0.0);
@@ -156,7 +160,7 @@ void HarmonicFormants::Release() {
   correlation = {};
   peakAngle = {};
   peakPower = {};
-  phasors = {};
+  for (std::vector<double>* v : {&byPeakRe, &byPeakIm, &byPowerRe, &byPowerIm, &modelRe, &modelIm}) *v = {};
   r = {};
   a = {};
   toeplitz = {};
@@ -277,7 +281,8 @@ bool HarmonicFormants::HarmonicPeaks(double sampleRate, double pitch) {
                  right = std::log(binPower(bin + 1) + 1e-30);
     const double bend = left - 2.0 * middle + right;
     const double shift = bend < 0.0 ? std::clamp(0.5 * (left - right) / bend, -0.5, 0.5) : 0.0;
-    peakAngle[peakCount] = 2.0 * kPi * (bin + shift) / static_cast<double>(size);
+    // At the harmonic itself: within one frame the pitch is known better than any one peak's place.
+    peakAngle[peakCount] = 2.0 * kPi * k * pitch / sampleRate;
     peakPower[peakCount] = std::exp(middle - 0.25 * (left - right) * shift);
     ++peakCount;
   }
@@ -286,16 +291,22 @@ bool HarmonicFormants::HarmonicPeaks(double sampleRate, double pitch) {
 
 bool HarmonicFormants::DiscreteAllPole(int p) {
   const int M = peakCount;
+  constexpr size_t kRow = kHighOrder + 1;
+  // e^{-i k w_m} twice over: by peak (row m), for the sums over k, and by power (row k), for the
+  // sums over the peaks; either way the inner loop runs over independent values.
   for (int m = 0; m < M; ++m) {
     const ComplexNumber step(std::cos(peakAngle[m]), -std::sin(peakAngle[m]));
-    ComplexNumber* row = &phasors[static_cast<size_t>(m) * (kHighOrder + 1)];
-    row[0] = ComplexNumber(1.0, 0.0);
-    for (int k = 1; k <= p; ++k) row[k] = row[k - 1] * step;
+    ComplexNumber z(1.0, 0.0);
+    for (int k = 0; k <= p; ++k) {
+      byPeakRe[m * kRow + k] = byPowerRe[k * kMaxPeaks + m] = z.re;
+      byPeakIm[m * kRow + k] = byPowerIm[k * kMaxPeaks + m] = z.im;
+      z = z * step;
+    }
   }
   // The autocorrelation of the line spectrum of the peaks: cos(i w) is the real part of the phasors.
   for (int i = 0; i <= p; ++i) {
     double sum = 0.0;
-    for (int m = 0; m < M; ++m) sum += peakPower[m] * phasors[static_cast<size_t>(m) * (kHighOrder + 1) + i].re;
+    for (int m = 0; m < M; ++m) sum += peakPower[m] * byPowerRe[i * kMaxPeaks + m];
     r[i] = sum / M;
   }
   if (!(r[0] > 0.0)) return false;
@@ -306,9 +317,9 @@ bool HarmonicFormants::DiscreteAllPole(int p) {
   // The matrix stays the same through the passes: factored once.
   if (!CholeskyFactor(p, toeplitz.data())) return false;
   // From linear prediction of the same line spectrum.
-  if (!(LevinsonDurbin(r.data(), a.data(), p) > 0.0)) {
-    return false;
-  }
+  if (!(LevinsonDurbin(r.data(), a.data(), p) > 0.0)) return false;
+  double* Are = modelRe.data();
+  double* Aim = modelIm.data();
   // Fixed point of the minimum Itakura-Saito distance: sum_k a_k r(i - k) = g^2 h(i), i = 1 .. p, with
   // h(i) the mean of Re(e^{-i i w} / A(w)) over the peaks and g^2 = a' R a; damped steps keep it stable.
   for (int pass = 0; pass < kPasses; ++pass) {
@@ -318,18 +329,29 @@ bool HarmonicFormants::DiscreteAllPole(int p) {
       for (int l = k + 1; l <= p; ++l) row += 2.0 * a[l] * r[l - k];
       gain += a[k] * row;
     }
+    // 1 / A(w) at every peak.
+    std::fill(Are, Are + M, 0.0);
+    std::fill(Aim, Aim + M, 0.0);
+    for (int k = 0; k <= p; ++k) {
+      const double c = a[k];
+      const double* re = &byPowerRe[k * kMaxPeaks];
+      const double* im = &byPowerIm[k * kMaxPeaks];
+      for (int m = 0; m < M; ++m) {
+        Are[m] += c * re[m];
+        Aim[m] += c * im[m];
+      }
+    }
+    for (int m = 0; m < M; ++m) {
+      const double d = Are[m] * Are[m] + Aim[m] * Aim[m];
+      if (!(d > 0.0)) return false;
+      Are[m] /= d;
+      Aim[m] = -Aim[m] / d;
+    }
     std::fill(h.begin(), h.end(), 0.0);
     for (int m = 0; m < M; ++m) {
-      const ComplexNumber* row = &phasors[static_cast<size_t>(m) * (kHighOrder + 1)];
-      double Are = 0.0, Aim = 0.0;
-      for (int k = 0; k <= p; ++k) {
-        Are += a[k] * row[k].re;
-        Aim += a[k] * row[k].im;
-      }
-      const double d = Are * Are + Aim * Aim;
-      if (!(d > 0.0)) return false;
-      const double ire = Are / d, iim = -Aim / d;
-      for (int i = 1; i <= p; ++i) h[i] += row[i].re * ire - row[i].im * iim;
+      const double* re = &byPeakRe[m * kRow];
+      const double* im = &byPeakIm[m * kRow];
+      for (int i = 1; i <= p; ++i) h[i] += re[i] * Are[m] - im[i] * Aim[m];
     }
     for (int i = 0; i < p; ++i) rhs[i] = gain * h[i + 1] / M - r[i + 1];
     CholeskySolve(p, toeplitz.data(), rhs.data());
@@ -385,6 +407,9 @@ void HarmonicFormants::Analyze(const double* frame, double sampleRate, double pr
   // Linear prediction of the pre-emphasised frame.
   const int N = static_cast<int>(frameLength);
   PreEmphasis(frame, work.data(), preEmphasis, N);
+  // A further, gentler lift: what remains of the glottal pulse's low-frequency hump pulls F1 down
+  // onto the harmonic below it (7 % for a man's /i/).
+  PreEmphasis(work.data(), work.data(), kLowVoiceLift, N);
   const double r0 = FastDot(work.data(), work.data(), N);
   bool found = false;
   if (r0 >= 1e-10) {

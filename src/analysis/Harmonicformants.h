@@ -30,7 +30,7 @@ namespace vowelscope {
 class HarmonicFormants {
  public:
   static constexpr int kLowOrder = 14;
-  static constexpr int kHighOrder = 10;
+  static constexpr int kHighOrder = 9;
   static constexpr int kMaxOrder = 14;
 
   // Allocates for frames of N samples; false, with nothing allocated, when that fails.
@@ -68,7 +68,9 @@ class HarmonicFormants {
   std::vector<double> emphasis;     // the power gain of the harmonic path's pre-emphasis per bin
   std::vector<double> correlation;  // the frame's autocorrelation, lags 0 .. size / 2
   std::vector<double> peakAngle, peakPower;  // harmonic peaks: radians per sample, power
-  std::vector<ComplexNumber> phasors;        // e^{-i k w_m}, k = 0 .. kHighOrder, per peak
+  std::vector<double> byPeakRe, byPeakIm;    // e^{-i k w_m}, k = 0 .. kHighOrder, row m per peak
+  std::vector<double> byPowerRe, byPowerIm;  // the same, row k per power of e^{-i w}
+  std::vector<double> modelRe, modelIm;      // A(w_m), then 1 / A(w_m)
   std::vector<double> r, a, toeplitz, rhs, h;
   std::vector<ComplexNumber> roots;
   WarmRoots rootFinder;
