@@ -175,14 +175,53 @@ TEST(FormantAnalyzerAuto, VowelsOfMenWomenAndChildrenWithinTheirTolerances) {
       const double f1Error = 100.0 * std::fabs(f1s[f1s.size() / 2] / vowel.f1 - 1.0);
       const double f2Error = 100.0 * std::fabs(f2s[f2s.size() / 2] / vowel.f2 - 1.0);
       EXPECT_LE(f1Error, 10.0) << voices::SpeakerName(speaker) << " /" << vowel.name << "/ F1 error in per cent";
-      EXPECT_LE(f2Error, 5.0) << voices::SpeakerName(speaker) << " /" << vowel.name << "/ F2 error in per cent";
+      EXPECT_LE(f2Error, 4.0) << voices::SpeakerName(speaker) << " /" << vowel.name << "/ F2 error in per cent";
       f1Sum += f1Error;
       f2Sum += f2Error;
       ++vowels;
     }
   }
-  EXPECT_LE(f1Sum / vowels, 5.0) << "mean F1 error in per cent";
+  EXPECT_LE(f1Sum / vowels, 4.0) << "mean F1 error in per cent";
   EXPECT_LE(f2Sum / vowels, 1.5) << "mean F2 error in per cent";
+}
+
+// A 2-second /a/ -> /i/ glide of each speaker, the pitch rising by 10 %: the track follows the resonators
+// block by block and does not jump between analyses (a jump: F1 or F2 more than 15 % from the last block).
+TEST(FormantAnalyzerAuto, AVowelGlideIsFollowedWithoutJumps) {
+  for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
+    FormantAnalyzer analyzer;
+    analyzer.SetSampleRate(11025);
+    analyzer.SetOrder(16);
+    analyzer.SetMaxBandwidth(500.0);
+    analyzer.SetAutoOrder(true);
+    ASSERT_TRUE(analyzer.Prepare(kBlock));
+    const auto vowels = voices::JapaneseVowels(speaker);
+    voices::VoiceSpec spec;
+    spec.seconds = 2.0;
+    spec.f0Start = voices::TypicalF0(speaker);
+    spec.f0End = spec.f0Start * 1.1;
+    spec.formants = voices::VowelResonances(speaker, vowels[0].f1, vowels[0].f2);
+    spec.formantsEnd = voices::VowelResonances(speaker, vowels[1].f1, vowels[1].f2);
+    spec.seed = 5;
+    const auto voice = voices::Synthesize(spec);
+    int jumps = 0;
+    double last1 = 0.0, last2 = 0.0;
+    for (unsigned from = kBlock; from + kBlock <= voice.samples.size(); from += kBlock) {
+      std::vector<double> frame(kBlock);
+      for (unsigned i = 0; i < kBlock; ++i) frame[i] = Hann(i, kBlock) * voice.samples[from + i];
+      double power = 0.0, f[8], b[8];
+      ASSERT_TRUE(analyzer.Analyze(frame.data(), power, f, b));
+      const double centre = from + kBlock / 2.0;
+      EXPECT_NEAR(f[0], voice.F1At(centre), 0.12 * voice.F1At(centre))
+          << voices::SpeakerName(speaker) << " F1 Hz (12 %) at " << from;
+      EXPECT_NEAR(f[1], voice.F2At(centre), 0.05 * voice.F2At(centre))
+          << voices::SpeakerName(speaker) << " F2 Hz (5 %) at " << from;
+      if (last1 > 0.0) jumps += std::fabs(f[0] / last1 - 1.0) > 0.15 || std::fabs(f[1] / last2 - 1.0) > 0.15;
+      last1 = f[0];
+      last2 = f[1];
+    }
+    EXPECT_LE(jumps, 1) << voices::SpeakerName(speaker) << ": blocks where F1 or F2 moved by more than 15 %";
+  }
 }
 
 // With the automatic order off nothing changes: the same analyzer without the flag gives the same bits.
@@ -238,7 +277,9 @@ TEST(FormantAnalyzerAuto, SamePowerAndZeroConventionsAsTheFixedAnalysis) {
   EXPECT_NEAR(power, fixedPower, 1e-9) << "dB";
   EXPECT_GT(f[0], 1.0);
   for (int i = 1; i < 8; ++i) {
-    if (f[i] != 0.0) EXPECT_GT(f[i], f[i - 1]) << "ascending";
+    if (f[i] != 0.0) {
+      EXPECT_GT(f[i], f[i - 1]) << "ascending";
+    }
   }
 }
 
