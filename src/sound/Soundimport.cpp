@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "platform/Audiofilereader.h"
@@ -13,6 +14,14 @@ namespace vowelscope {
 namespace {
 
 constexpr int64_t kBlockFrames = 4096;
+// Rates of real recordings; a header outside them is damage, and would make the resampler work for
+// nothing (or refuse) at an absurd ratio.
+constexpr int kMinSourceRate = 1000;
+constexpr int kMaxSourceRate = 1000000;
+// The most output samples one byte of the file can carry at the target rate (low-rate speech codecs
+// come close to this); the stated length is trusted for the reservation only up to it, so a header
+// that claims hours in a few bytes costs nothing.
+constexpr double kMaxSamplesPerByte = 32.0;
 
 // Rounds to 16 bits; values beyond the range stay at its ends (and are counted) instead of wrapping.
 void AppendSamples(const std::vector<float>& mono, std::vector<int16_t>& out, uint64_t& clipped) {
@@ -65,6 +74,9 @@ SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, 
   if (!reader.Open(path, &openError)) return FromOpenError(openError);
   if (reader.GetFrames() == 0) return SoundImportStatus::Empty;
 
+  if (reader.GetSampleRate() < kMinSourceRate || reader.GetSampleRate() > kMaxSourceRate) {
+    return SoundImportStatus::Unsupported;
+  }
   const int channels = reader.GetChannels();
   const double ratio = static_cast<double>(targetRate) / reader.GetSampleRate();
   if (static_cast<double>(reader.GetFrames()) * ratio > static_cast<double>(kMaxImportSamples)) {
@@ -82,7 +94,10 @@ SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, 
   import.sourceChannels = channels;
   import.sourceBits = reader.GetBitsPerSample();
   import.targetRate = targetRate;
-  import.samples.reserve(static_cast<size_t>(std::ceil(static_cast<double>(reader.GetFrames()) * ratio)) + 16);
+  std::error_code sizeError;
+  const double fileBytes = static_cast<double>(std::filesystem::file_size(path, sizeError));
+  const double expected = std::ceil(static_cast<double>(reader.GetFrames()) * ratio) + 16;
+  import.samples.reserve(static_cast<size_t>(std::min(expected, sizeError ? 0.0 : fileBytes * kMaxSamplesPerByte)));
 
   ProgressCallbackParams report;
   report.maximum = static_cast<int32_t>(std::min<int64_t>(reader.GetFrames(), INT32_MAX));

@@ -1,0 +1,63 @@
+// Feeds arbitrary bytes as an audio file to the import of any common format (the outside decoders
+// behind the platform reader, the resampler, the mixing and the 16-bit rounding). A crash, an
+// out-of-bounds access, a hang or a result that disagrees with what was read is a fault.
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "sound/Soundimport.h"
+
+using namespace vowelscope;
+
+namespace {
+
+// One scratch file per fuzzing process, so parallel jobs do not share it; removed at exit.
+struct ScratchFile {
+  std::string path;
+  ScratchFile() {
+    std::random_device rd;
+    path = (std::filesystem::temp_directory_path() / ("fuzz_audioimport." + std::to_string(rd()))).string();
+  }
+  ~ScratchFile() { std::remove(path.c_str()); }
+};
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+// The decoders leak a little on some damaged streams (libvorbis keeps its header state when a file
+// breaks off between headers); that is theirs, not a fault of the import, and would stop every run.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libvorbis.so\nleak:libvorbisenc.so\nleak:libogg.so\nleak:libFLAC.so\nleak:libopus.so\n"
+         "leak:libmpg123.so\nleak:libmp3lame.so\nleak:libsndfile.so\n";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const ScratchFile scratch;
+  {
+    std::FILE* f = std::fopen(scratch.path.c_str(), "wb");
+    if (f == nullptr) return 0;
+    if (size != 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+  }
+  SoundImport import;
+  const SoundImportStatus status = ImportSoundFile(scratch.path, 11025, import);
+  if (status != SoundImportStatus::Ok) {
+    Check(import.samples.empty());
+    Check(!SoundImportMessage(status, scratch.path).empty());
+    return 0;
+  }
+  Check(import.sourceRate > 0 && import.sourceChannels > 0 && import.sourceFrames > 0);
+  Check(import.clipped <= import.samples.size());
+  // The output is the input's length at the new rate, give or take the resampler's rounding.
+  const double expected = static_cast<double>(import.sourceFrames) * 11025.0 / import.sourceRate;
+  Check(std::fabs(static_cast<double>(import.samples.size()) - expected) <= 2.0 + expected * 1e-6);
+  Check(!DescribeSoundImport(import).empty());
+  return 0;
+}
