@@ -238,6 +238,18 @@ TEST_F(EngineAnalysisTest, Reanalysis_UsesTheSettingsOfNow_OnTheSameSound) {
   EXPECT_EQ(progress.front().maximum, static_cast<int32_t>(track.size()));
 }
 
+TEST_F(EngineAnalysisTest, AnHourLongFile_IsAnalysedWhole) {
+  // An hour at 8 kHz: resampled, fed and analysed like any other, every block and frame of it there.
+  const fs::path file = dir / "hour.wav";
+  ASSERT_TRUE(soxfiles::Sox("-n -r 8000 -c 1 -b 16 '" + file.string() + "' synth 3600 sine 200 vol 0.3"));
+  Analyse(file);
+  const uint32_t length = engine->GetSound()->GetLength();
+  EXPECT_NEAR(static_cast<double>(length), 3600.0 * 11025, kFrame);
+  EXPECT_EQ(engine->GetFormantTrack()->size(), (length + kFrame - 1) / kFrame);
+  ASSERT_NE(engine->GetFZeroResult(), nullptr);
+  EXPECT_NEAR(Summarise(*engine).f0, 200.0, 2.0) << "within 1 %";
+}
+
 TEST_F(EngineAnalysisTest, NoAnalysisWhileRecording) {
   input->SetSourceSamples(std::vector<int16_t>(11025 * 5, 0), VirtualWaveIn::AtEnd::Silence);
   input->SetSpeed(1.0);

@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeCase{"wavfloat", "-r 44100 -c 2 -b 32 -e floating-point", ".wav", 44100, 2, 0},
                       ShapeCase{"wavextensible", "-r 48000 -c 4 -b 24", ".wav", 48000, 4, 24},
                       ShapeCase{"wav8000", "-r 8000 -c 1 -b 16", ".wav", 8000, 1, 16},
+                      ShapeCase{"wav8channels", "-r 48000 -c 8 -b 16", ".wav", 48000, 8, 16},
                       ShapeCase{"flac48", "-r 48000 -c 1 -b 16", ".flac", 48000, 1, 16},
                       ShapeCase{"flac24stereo", "-r 44100 -c 2 -b 24", ".flac", 44100, 2, 24},
                       ShapeCase{"ogg", "-r 44100 -c 2", ".ogg", 44100, 2, 0},
