@@ -15,6 +15,8 @@ constexpr double kHighVoice = 165.0;     // Hz: from here up the harmonics are t
 constexpr double kMinPitch = 60.0;       // Hz
 constexpr double kMaxPitch = 500.0;
 constexpr double kPeriodic = 0.6;        // normalised correlation a frame needs to count as periodic
+constexpr double kPitchStep = 0.15;      // how far the local search looks from the last period
+constexpr int kFullSearchEvery = 4;      // blocks: every fifth searches all lags, to catch a new octave
 constexpr double kLowVoiceLift = 0.8;
 constexpr double kHarmonicPreEmphasis = 0.9;
 constexpr double kTopHarmonic = 5300.0;  // Hz: harmonics above are left out (the anti-alias slope)
@@ -168,6 +170,8 @@ void HarmonicFormants::Release() {
   h = {};
   roots = {};
   rootFinder.Release();
+  lastLag = 0.0;
+  sinceFullSearch = 0;
   frameLength = 0;
 }
 
@@ -208,11 +212,9 @@ ComplexNumber HarmonicFormants::Split(size_t k) const {
   return even + splitTwiddles[k] * odd;
 }
 
-double HarmonicFormants::Pitch(const double* frame, double sampleRate) {
+void HarmonicFormants::PowerSpectrum(const double* frame) {
   const int N = static_cast<int>(frameLength);
-  const size_t size = work.size(), half = spectrum.size();
-  // The power spectrum, kept for the harmonic peaks, and from it the autocorrelation: two transforms
-  // of half the padded length cost less than the correlation at every lag.
+  const size_t half = spectrum.size();
   std::copy(frame, frame + N, work.begin());
   std::fill(work.begin() + N, work.end(), 0.0);
   HalfTransform(work.data());
@@ -220,39 +222,88 @@ double HarmonicFormants::Pitch(const double* frame, double sampleRate) {
     const ComplexNumber X = Split(k);
     power[k] = X.re * X.re + X.im * X.im;
   }
+  haveSpectrum = true;
+}
+
+double HarmonicFormants::Pitch(const double* frame, double sampleRate) {
+  const int N = static_cast<int>(frameLength);
+  const int shortest = std::max(2, static_cast<int>(sampleRate / kMaxPitch));
+  const int longest = std::min(N / 2, static_cast<int>(sampleRate / kMinPitch));
+  if (longest <= shortest + 1) return 0.0;
+  double* c = correlation.data();
+  if (lastLag > 0.0 && sinceFullSearch < kFullSearchEvery) {
+    // A voice moves its pitch by a few per cent from one block to the next: the lags around the last
+    // period, by the direct sum, are enough, and those around half of it for a voice that jumps up an
+    // octave. When that finds no period the frame gets the full search.
+    const double r0 = FastDot(frame, frame, N);
+    if (!(r0 > 0.0)) return 0.0;
+    auto correlate = [&](int from, int to) {
+      for (int lag = from - 1; lag <= to + 1; ++lag)
+        c[lag] = FastDot(frame, frame + lag, N - lag) / (r0 * windowCorrelation[lag]);
+    };
+    const int from = std::max(shortest, static_cast<int>(lastLag * (1.0 - kPitchStep)));
+    const int to = std::min(longest, static_cast<int>(lastLag * (1.0 + kPitchStep)) + 1);
+    correlate(from, to);
+    double best = 0.0;
+    int bestLag = BestPeak(from, to, best);
+    if (best >= kPeriodic) {
+      const int halfFrom = std::max(shortest, bestLag / 2 - 2), halfTo = std::min(from - 2, bestLag / 2 + 2);
+      if (halfFrom <= halfTo) {
+        correlate(halfFrom, halfTo);
+        bestLag = ShortestPeak(halfFrom, halfTo, 0.9 * best, bestLag);
+      }
+      ++sinceFullSearch;
+      return sampleRate / (bestLag + PeakShift(bestLag));
+    }
+  }
+  // The power spectrum, kept for the harmonic peaks, and from it the autocorrelation at every lag:
+  // two transforms of half the padded length cost less than the direct sums.
+  sinceFullSearch = 0;
+  const size_t size = work.size(), half = spectrum.size();
+  PowerSpectrum(frame);
   for (size_t k = 0; k <= half; ++k) work[k] = power[k];
   for (size_t k = half + 1; k < size; ++k) work[k] = power[size - k];
   HalfTransform(work.data());
-  const int shortest = std::max(2, static_cast<int>(sampleRate / kMaxPitch));
-  const int longest = std::min(N / 2, static_cast<int>(sampleRate / kMinPitch));
   // The power spectrum is real and even, so its transform is the correlation (times the length).
-  for (int lag = 0; lag <= longest + 1; ++lag) correlation[lag] = Split(static_cast<size_t>(lag)).re;
-  const double r0 = correlation[0];
-  if (!(r0 > 0.0) || longest <= shortest + 1) return 0.0;
-  // Normalised correlation at every lag, the best peak and then the shortest lag that comes within 10 %
-  // of it, so that a frame does not take twice its period.
-  double* c = correlation.data();
+  for (int lag = 0; lag <= longest + 1; ++lag) c[lag] = Split(static_cast<size_t>(lag)).re;
+  const double r0 = c[0];
+  if (!(r0 > 0.0)) return 0.0;
   for (int lag = shortest - 1; lag <= longest + 1; ++lag) c[lag] /= r0 * windowCorrelation[lag];
+  // The best peak and then the shortest lag that comes within 10 % of it, so that a frame does not
+  // take twice its period.
   double best = 0.0;
+  int bestLag = BestPeak(shortest, longest, best);
+  if (best < kPeriodic) return 0.0;
+  bestLag = ShortestPeak(shortest, bestLag - 1, 0.9 * best, bestLag);
+  return sampleRate / (bestLag + PeakShift(bestLag));
+}
+
+int HarmonicFormants::BestPeak(int from, int to, double& best) const {
+  const double* c = correlation.data();
+  best = 0.0;
   int bestLag = 0;
-  for (int lag = shortest; lag <= longest; ++lag) {
+  for (int lag = from; lag <= to; ++lag) {
     if (c[lag] > c[lag - 1] && c[lag] >= c[lag + 1] && c[lag] > best) {
       best = c[lag];
       bestLag = lag;
     }
   }
-  if (best < kPeriodic) return 0.0;
-  for (int lag = shortest; lag < bestLag; ++lag) {
-    if (c[lag] > c[lag - 1] && c[lag] >= c[lag + 1] && c[lag] >= 0.9 * best) {
-      bestLag = lag;
-      break;
-    }
+  return bestLag;
+}
+
+int HarmonicFormants::ShortestPeak(int from, int to, double atLeast, int otherwise) const {
+  const double* c = correlation.data();
+  for (int lag = from; lag <= to; ++lag) {
+    if (c[lag] > c[lag - 1] && c[lag] >= c[lag + 1] && c[lag] >= atLeast) return lag;
   }
+  return otherwise;
+}
+
+double HarmonicFormants::PeakShift(int lag) const {
   // Between whole lags: the vertex of the parabola through the peak and its neighbours.
-  const double left = c[bestLag - 1], middle = c[bestLag], right = c[bestLag + 1];
+  const double left = correlation[lag - 1], middle = correlation[lag], right = correlation[lag + 1];
   const double bend = left - 2.0 * middle + right;
-  const double shift = bend < 0.0 ? std::clamp(0.5 * (left - right) / bend, -0.5, 0.5) : 0.0;
-  return sampleRate / (bestLag + shift);
+  return bend < 0.0 ? std::clamp(0.5 * (left - right) / bend, -0.5, 0.5) : 0.0;
 }
 
 bool HarmonicFormants::HarmonicPeaks(double sampleRate, double pitch) {
@@ -396,8 +447,12 @@ void HarmonicFormants::Analyze(const double* frame, double sampleRate, double pr
     for (int i = 0; i < count; ++i) frequencies[i] = bandwidths[i] = 0.0;
     return;
   }
+  haveSpectrum = false;
   const double pitch = Pitch(frame, sampleRate);
   lastPitch = pitch;
+  // A frame without a period sends the next one back to the full search.
+  lastLag = pitch > 0.0 ? sampleRate / pitch : 0.0;
+  if (pitch >= kHighVoice && !haveSpectrum) PowerSpectrum(frame);
   if (pitch >= kHighVoice && HarmonicPeaks(sampleRate, pitch) && DiscreteAllPole(kHighOrder)) {
     Resonances(kHighOrder, sampleRate, maxBandwidth, frequencies, bandwidths, count);
     // A sound with too few harmonics for the model (a bare tone) keeps what prediction finds in it.

@@ -50,6 +50,13 @@ class HarmonicFormants {
 
  private:
   double Pitch(const double* frame, double sampleRate);
+  void PowerSpectrum(const double* frame);
+  // Over the correlation at lags from .. to (and one either side): the highest local peak (0 when
+  // there is none, best its value), the first peak of at least atLeast (else otherwise), and where
+  // between whole lags the peak at lag lies.
+  int BestPeak(int from, int to, double& best) const;
+  int ShortestPeak(int from, int to, double atLeast, int otherwise) const;
+  double PeakShift(int lag) const;
   bool HarmonicPeaks(double sampleRate, double pitch);
   bool DiscreteAllPole(int p);
   void Resonances(int p, double sampleRate, double maxBandwidth, double* frequencies, double* bandwidths, int count);
@@ -59,6 +66,9 @@ class HarmonicFormants {
   unsigned frameLength = 0;
   double lastPitch = 0.0;
   bool lastHarmonic = false;
+  double lastLag = 0.0;     // the last frame's period in samples, 0 when it had none
+  int sinceFullSearch = 0;  // frames since the pitch was last searched over every lag
+  bool haveSpectrum = false;  // `power` holds this frame's spectrum
   std::vector<double> windowCorrelation;  // the Hann window's own autocorrelation, normalised
   std::vector<double> work;               // padded frame, power sequence, pre-emphasised frame
   std::vector<ComplexNumber> spectrum;    // transform of half the padded length
