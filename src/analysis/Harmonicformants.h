@@ -11,12 +11,25 @@
 //
 // So each frame first gets a pitch, from its autocorrelation divided by the window's own. A frame that is
 // clearly periodic with F0 above about 165 Hz is modelled by discrete all-pole modelling: the all-pole
-// model of order 10 is fitted only to the spectrum at the harmonic peaks, the only places where a periodic
-// sound says anything about its envelope, by minimising the Itakura-Saito distance between the model and
-// those samples (a fixed-point iteration whose every step solves one Toeplitz system). Every other frame,
-// low voices, unvoiced and doubtful ones, is analysed by ordinary linear prediction of order 14.
-// Resonances are taken from the upper half of the z-plane, so a root without its conjugate cannot shift
-// the pairs, and the formants are the resonances narrower than the maximum bandwidth, in ascending order.
+// model is fitted only to the spectrum at the harmonics, the only places where a periodic sound says
+// anything about its envelope, by minimising the Itakura-Saito distance between the model and those
+// samples (a fixed-point iteration; every step solves one Toeplitz system, whose matrix stays the same, so
+// it is factored once, and eight damped steps settle it as far as the formants can tell). Its order is 9:
+// four resonances and one real pole for the tilt that is left of the glottal pulse, which an even order
+// would spend a resonance on. Every other frame, low voices, unvoiced and doubtful ones, is analysed by
+// linear prediction of order 14 of the frame lifted once more than the user's pre-emphasis (by 0.8): what
+// is left of the glottal pulse's low hump otherwise pulls F1 onto the harmonic below it. Resonances are
+// taken from the upper half of the z-plane, so a root without its conjugate cannot shift the pairs, and
+// the formants are the resonances narrower than the maximum bandwidth, in ascending order.
+//
+// The analysis runs on the capture thread for every 25 ms block; it takes about a third of the time of
+// the fixed order 16 (some 10 us here), because each stage reuses what the last block found:
+// - pitch: the lags within 15 % of the last block's period and around half of it (a voice that jumps an
+//   octave up), by direct sums; every fifth block, and whenever that finds no period, every lag, from the
+//   power spectrum by one more transform (a real transform of 512 points as a complex one of 256);
+// - the harmonic spectrum: that same power spectrum, with the pre-emphasis applied as its power gain;
+// - the roots: the Aberth-Ehrlich iteration from the last roots of the same order (WarmRoots), which
+//   gives the roots of the standard search within far less than 0.01 Hz.
 //
 // All work arrays are allocated by Prepare: Analyze allocates nothing and runs on the capture thread.
 
