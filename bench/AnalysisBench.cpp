@@ -5,11 +5,14 @@
 //  - the F0 pass over 60 s of voiced, speech-like sound, in multiples of real time;
 //  - microseconds per formant block (275 samples): median and worst over 1000 blocks, the fixed order 16
 //    beside the automatic analysis, on pulse-train vowels and on the voices of men, women and children;
-//    and a root search that runs all 4095 passes without converging.
+//    the root search alone on the order-14 polynomials of those voices, from the standard start and from
+//    the last block's roots, with the largest difference between the two; and a root search that runs
+//    all 4095 passes without converging.
 // Times are processor time, the best of a few runs: the figures are meant to show the code, not the
 // scheduler.
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -24,6 +27,7 @@
 #include "analysis/Fzeropass.h"
 #include "analysis/Lpc.h"
 #include "analysis/Soundstreamwindowing.h"
+#include "analysis/Warmroots.h"
 #include "analysis/Windowfunction.h"
 #include "sound/Soundmemorystream.h"
 
@@ -162,6 +166,56 @@ std::vector<int16_t> VoicesLike() {
   return out;
 }
 
+// The root search alone on the prediction polynomials (order 14, pre-emphasis 0.98) of every block:
+// microseconds per polynomial from the standard start and from the last block's roots, the largest
+// difference of a resonance frequency between the two, and how often the warm start had to fall back.
+void BenchRoots(const std::vector<int16_t>& samples) {
+  constexpr int p = 14;
+  std::vector<std::vector<double>> polynomials;
+  std::vector<double> frame(275), work(275), r(p + 1), a(p + 1);
+  for (size_t from = 0; from + 275 <= samples.size(); from += 275) {
+    for (unsigned i = 0; i < 275; ++i) frame[i] = Hann(i, 275) * samples[from + i];
+    PreEmphasisAutocorrelation(frame.data(), work.data(), r.data(), 0.98, p, 275);
+    if (LevinsonDurbin(r.data(), a.data(), p) > 0.0) polynomials.push_back(a);
+  }
+  const size_t count = polynomials.size();
+  std::vector<ComplexNumber> standard(count * p), warm(count * p), guesses(p);
+  double standardUs = 1e30, warmUs = 1e30;
+  int fallbacks = 0;
+  for (int run = 0; run < 3; ++run) {
+    auto t0 = Clock::now();
+    for (size_t k = 0; k < count; ++k) FindRoots(p, polynomials[k].data(), guesses.data(), &standard[k * p]);
+    standardUs = std::min(standardUs, Microseconds(t0, Clock::now()) / count);
+    WarmRoots finder;
+    finder.Prepare(p);
+    fallbacks = 0;
+    t0 = Clock::now();
+    for (size_t k = 0; k < count; ++k) {
+      finder.Find(p, polynomials[k].data(), &warm[k * p]);
+      fallbacks += finder.LastFellBack();
+    }
+    warmUs = std::min(warmUs, Microseconds(t0, Clock::now()) / count);
+  }
+  // Each standard root against the nearest warm one, as frequencies of the resonances that can be formants.
+  double largest = 0.0;
+  for (size_t k = 0; k < count; ++k) {
+    for (int i = 0; i < p; ++i) {
+      const Resonance expected = RootToResonance(11025.0, standard[k * p + i]);
+      if (!(expected.frequency > 1.0)) continue;
+      double nearest = 1e30;
+      for (int j = 0; j < p; ++j) {
+        const Resonance found = RootToResonance(11025.0, warm[k * p + j]);
+        if (found.frequency > 1.0 && std::fabs(found.bandwidth - expected.bandwidth) < 1.0)
+          nearest = std::min(nearest, std::fabs(found.frequency - expected.frequency));
+      }
+      largest = std::max(largest, nearest);
+    }
+  }
+  std::printf("  root search, order 14, %zu voice blocks: standard start %5.1f us, last block's roots %5.1f us"
+              " (%.2fx); largest difference %.1e Hz, %d fallbacks\n",
+              count, standardUs, warmUs, warmUs / standardUs, largest, fallbacks);
+}
+
 void BenchFormant() {
   const auto speech = SpeechLike(30);
   const auto mixed = VoicesLike();
@@ -195,6 +249,7 @@ void BenchFormant() {
   std::printf("  men, women, children: fixed order 16 %6.1f / %6.1f   automatic %6.1f / %6.1f   (%.2fx / %.2fx)\n",
               fixedVoices.first, fixedVoices.second, autoVoices.first, autoVoices.second,
               autoVoices.first / fixedVoices.first, autoVoices.second / fixedVoices.second);
+  BenchRoots(mixed);
   std::printf("  root search running all 4095 passes: %.0f us (%s)\n", stuck, found ? "converged" : "did not converge");
 }
 
