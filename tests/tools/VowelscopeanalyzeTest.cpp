@@ -8,12 +8,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../analysis/Voices.h"
 #include "../engine/Enginetestsupport.h"
 #include "../platform/Fifotestsupport.h"
+#include "../sound/Soxfiles.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
 
@@ -142,9 +146,8 @@ TEST_F(VowelscopeanalyzeTest, FailuresGiveTheProgramsMessageAndANonZeroStatus) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"wrong format", settings + Quote(dir / "wide.wav"), 1, "ファイル形式に誤りがあります。"},
-      {"not a WAVE file", settings + Quote(dir / "plain"), 1, "ファイル形式に誤りがあります。"},
-      {"missing input", settings + Quote(dir / "none.wav"), 1, "WAVE ファイルが見つかりません。"},
+      {"not an audio file", settings + Quote(dir / "plain"), 1, "この形式の音声ファイルは読み込めません。"},
+      {"missing input", settings + Quote(dir / "none.wav"), 1, "音声ファイルが見つかりません。"},
       {"output folder is a file", settings + Quote(dir / "good.wav") + " " + Quote(dir / "plain" / "x"), 1,
        "ファイルの保存に失敗しました。"},
       {"output folder missing", settings + Quote(dir / "good.wav") + " " + Quote(dir / "gone" / "x"), 1,
@@ -153,6 +156,9 @@ TEST_F(VowelscopeanalyzeTest, FailuresGiveTheProgramsMessageAndANonZeroStatus) {
        "設定ファイルが見つかりません。"},
       {"no input", settings, 2, "no input file given"},
       {"unknown option", "--fast " + Quote(dir / "good.wav"), 2, "unknown option --fast"},
+      {"several inputs without a folder", Quote(dir / "good.wav") + " " + Quote(dir / "wide.wav") + " x", 2,
+       "several inputs need -o OUTDIR"},
+      {"jobs not a number", "-j many -o " + Quote(dir) + " " + Quote(dir / "good.wav"), 2, "--jobs needs a number"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -172,7 +178,7 @@ TEST_F(VowelscopeanalyzeTest, FailuresGiveTheProgramsMessageAndANonZeroStatus) {
 }
 
 // A named pipe as the input blocked the tool in its open for ever.
-TEST_F(VowelscopeanalyzeTest, NamedPipeAsInput_IsRefusedAtOnceWithTheFormatMessage) {
+TEST_F(VowelscopeanalyzeTest, NamedPipeAsInput_IsRefusedAtOnceWithItsMessage) {
   const fs::path fifo = dir / "pipe.wav";
   ASSERT_TRUE(fifotest::MakeFifo(fifo.string()));
   bool returned = false;
@@ -180,7 +186,7 @@ TEST_F(VowelscopeanalyzeTest, NamedPipeAsInput_IsRefusedAtOnceWithTheFormatMessa
       fifo.string(), [&] { return RunTool(dir, "--settings " + Quote(settingsFile) + " " + Quote(fifo)); }, returned);
   EXPECT_TRUE(returned) << "the tool blocked on the pipe";
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_NE(outcome.err.find("ファイル形式に誤りがあります。"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("通常のファイルではないため読み込めません。"), std::string::npos) << outcome.err;
 }
 
 // Hand-edited settings: an order of 2^31 - 1 aborted the tool allocating 16 GiB, a frame shift of 0
@@ -202,6 +208,74 @@ TEST_F(VowelscopeanalyzeTest, SettingsOutsideTheDialogRanges_AreClamped_AndGiveA
     const std::string fr = ReadFile((dir / "take.fr").string());
     EXPECT_EQ(static_cast<size_t>(std::count(fr.begin(), fr.end(), '\n')), (samples.size() + 274) / 275);
   }
+}
+
+// Several inputs and a folder, in the formats phones and other programs write, analysed side by side:
+// each to the F0 and formants of the same vowel in the recording format, and a file that cannot be read
+// is listed at the end without stopping the others.
+TEST_F(VowelscopeanalyzeTest, SeveralInputsAndAFolder_InAnyFormat_MatchTheRecordingFormat_AndGoPastABadFile) {
+  voices::VoiceSpec spec;
+  spec.seconds = 1.5;
+  spec.f0Start = 220.0;
+  spec.f0End = 210.0;
+  spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+  const std::vector<int16_t> vowel = voices::Synthesize(spec).samples;
+  const fs::path corpus = dir / "corpus";
+  fs::create_directories(corpus / "phone");
+  ASSERT_TRUE(soxfiles::Convert(vowel, 11025, "", dir / "mono.wav"));
+  ASSERT_TRUE(soxfiles::Convert(vowel, 11025, "-r 44100 -c 2", corpus / "phone" / "stereo.wav"));
+  ASSERT_TRUE(soxfiles::Convert(vowel, 11025, "-r 48000 -b 24", corpus / "take48.flac"));
+  ASSERT_TRUE(soxfiles::Convert(vowel, 11025, "-r 44100 -c 2", corpus / "take.ogg"));
+  WriteFile((corpus / "notes.wav").string(), "not a recording\n");
+  WriteFile((corpus / "readme.txt").string(), "not looked at: no audio extension\n");
+
+  const Outcome outcome = RunTool(dir, "--settings " + Quote(settingsFile) + " -j 2 --summary " +
+                                           Quote(dir / "table.csv") + " -o " + Quote(dir / "out") + " " +
+                                           Quote(dir / "mono.wav") + " " + Quote(corpus));
+  EXPECT_EQ(outcome.status, 1) << outcome.err;
+  EXPECT_NE(outcome.err.find((corpus / "notes.wav").string() + ": この形式の音声ファイルは読み込めません。"),
+            std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("1 of 5 files failed"), std::string::npos) << outcome.err;
+  for (const char* base : {"out/mono", "out/corpus/phone/stereo", "out/corpus/take48", "out/corpus/take"}) {
+    for (const char* ext : {".wav", ".f0", ".fr"}) {
+      EXPECT_TRUE(fs::exists(dir / (std::string(base) + ext))) << base << ext;
+      EXPECT_NE(outcome.out.find((dir / (std::string(base) + ext)).string()), std::string::npos) << base << ext;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "out" / "corpus" / "notes.f0"));
+
+  // One row per analysed file; every conversion agrees with the recording format.
+  std::map<std::string, std::vector<double>> rows;
+  std::istringstream table(ReadFile((dir / "table.csv").string()));
+  std::string line;
+  std::getline(table, line);
+  EXPECT_EQ(line, "file,duration_s,voiced_share,median_f0_hz,median_f1_hz,median_f2_hz");
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string name, field;
+    std::getline(fields, name, ',');
+    while (std::getline(fields, field, ',')) rows[fs::path(name).filename().string()].push_back(std::stod(field));
+  }
+  ASSERT_EQ(rows.size(), 4u);
+  const std::vector<double>& reference = rows.at("mono.wav");
+  EXPECT_NEAR(reference[0], 1.5, 0.001);
+  EXPECT_GT(reference[1], 0.8) << "voiced share";
+  EXPECT_NEAR(reference[2], 215.0, 215.0 * 0.03);
+  for (const char* name : {"stereo.wav", "take48.flac", "take.ogg"}) {
+    SCOPED_TRACE(name);
+    const std::vector<double>& row = rows.at(name);
+    EXPECT_NEAR(row[0], reference[0], 0.025) << "duration within one block";
+    EXPECT_NEAR(row[2], reference[2], reference[2] * 0.01) << "F0 within 1 %";
+    EXPECT_NEAR(row[3], reference[3], reference[3] * 0.03) << "F1 within 3 %";
+    EXPECT_NEAR(row[4], reference[4], reference[4] * 0.03) << "F2 within 3 %";
+  }
+
+  // Two inputs that would write the same session are refused before anything runs.
+  const Outcome clash = RunTool(dir, "-o " + Quote(dir / "out2") + " " + Quote(dir / "mono.wav") + " " +
+                                         Quote(dir / "mono.wav"));
+  EXPECT_EQ(clash.status, 1);
+  EXPECT_NE(clash.err.find("two inputs would write"), std::string::npos) << clash.err;
+  EXPECT_FALSE(fs::exists(dir / "out2" / "mono.f0"));
 }
 
 }  // namespace
