@@ -21,6 +21,7 @@
 
 #include "Fzeroreference.h"
 #include "Signals.h"
+#include "Rootpolynomials.h"
 #include "Voices.h"
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Fzero.h"
@@ -226,15 +227,7 @@ void BenchFormant() {
   double f[8], b[8];
 
   // (z - 0.5)^16: a root of multiplicity 16 that the iteration never pins down to 1e-10.
-  std::vector<double> a{1.0};
-  for (int k = 0; k < 16; ++k) {
-    std::vector<double> next(a.size() + 1, 0.0);
-    for (size_t i = 0; i < a.size(); ++i) {
-      next[i] += a[i];
-      next[i + 1] -= 0.5 * a[i];
-    }
-    a = next;
-  }
+  const std::vector<double> a = testpolynomials::MultipleRoot(0.5, 16);
   double stuck = 1e30;
   bool found = true;
   for (int run = 0; run < 3; ++run) {

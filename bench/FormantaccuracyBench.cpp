@@ -117,13 +117,7 @@ int main() {
   std::printf("2-second /a/ -> /i/ glide: blocks where F1 or F2 moves by more than 15 %% (goal: at most 1)\n");
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
     const auto vowels = voices::JapaneseVowels(speaker);
-    voices::VoiceSpec spec;
-    spec.seconds = 2.0;
-    spec.f0Start = voices::TypicalF0(speaker);
-    spec.f0End = spec.f0Start * 1.1;
-    spec.formants = voices::VowelResonances(speaker, vowels[0].f1, vowels[0].f2);
-    spec.formantsEnd = voices::VowelResonances(speaker, vowels[1].f1, vowels[1].f2);
-    const auto voice = voices::Synthesize(spec);
+    const auto voice = voices::Synthesize(voices::VowelGlide(speaker, vowels[0], vowels[1], 2.0));
     std::printf("  %-6s fixed order 16: %2d   automatic: %2d\n", voices::SpeakerName(speaker),
                 Jumps(Analyse(voice.samples, false)), Jumps(Analyse(voice.samples, true)));
   }

@@ -196,12 +196,7 @@ TEST(FormantAnalyzerAuto, AVowelGlideIsFollowedWithoutJumps) {
     analyzer.SetAutoOrder(true);
     ASSERT_TRUE(analyzer.Prepare(kBlock));
     const auto vowels = voices::JapaneseVowels(speaker);
-    voices::VoiceSpec spec;
-    spec.seconds = 2.0;
-    spec.f0Start = voices::TypicalF0(speaker);
-    spec.f0End = spec.f0Start * 1.1;
-    spec.formants = voices::VowelResonances(speaker, vowels[0].f1, vowels[0].f2);
-    spec.formantsEnd = voices::VowelResonances(speaker, vowels[1].f1, vowels[1].f2);
+    voices::VoiceSpec spec = voices::VowelGlide(speaker, vowels[0], vowels[1], 2.0);
     spec.seed = 5;
     const auto voice = voices::Synthesize(spec);
     int jumps = 0;

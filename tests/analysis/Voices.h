@@ -168,6 +168,18 @@ inline std::vector<Resonance> VowelResonances(Speaker s, double f1, double f2) {
   return {{f1, 60.0 * scale + 0.05 * f1}, {f2, 70.0 * scale + 0.04 * f2}, {f3, 120.0 * scale}, {f4, 180.0 * scale}};
 }
 
+// A speaker gliding from one vowel to another over `seconds`, the pitch rising from the speaker's typical
+// one by a tenth.
+inline VoiceSpec VowelGlide(Speaker s, const VowelTarget& from, const VowelTarget& to, double seconds) {
+  VoiceSpec spec;
+  spec.seconds = seconds;
+  spec.f0Start = TypicalF0(s);
+  spec.f0End = spec.f0Start * 1.1;
+  spec.formants = VowelResonances(s, from.f1, from.f2);
+  spec.formantsEnd = VowelResonances(s, to.f1, to.f2);
+  return spec;
+}
+
 // Sounds without a pitch.
 inline std::vector<int16_t> WhiteNoise(double seconds, double amplitude, unsigned seed = 7) {
   std::mt19937 random(seed);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "Rootpolynomials.h"
 #include "Voices.h"
 #include "analysis/Lpc.h"
 #include "analysis/Windowfunction.h"
@@ -139,15 +140,7 @@ TEST(WarmRoots, DegeneratePolynomialsAreLeftToTheStandardSearch) {
   EXPECT_EQ(roots[2].re, 0.0);
 
   // (z - 0.5)^16: a root of multiplicity 16 that no iteration pins down to 1e-10; not found.
-  std::vector<double> a{1.0};
-  for (int k = 0; k < 16; ++k) {
-    std::vector<double> next(a.size() + 1, 0.0);
-    for (size_t i = 0; i < a.size(); ++i) {
-      next[i] += a[i];
-      next[i + 1] -= 0.5 * a[i];
-    }
-    a = next;
-  }
+  const std::vector<double> a = testpolynomials::MultipleRoot(0.5, 16);
   EXPECT_FALSE(finder.Find(16, a.data(), roots));
   EXPECT_TRUE(finder.LastFellBack());
 
