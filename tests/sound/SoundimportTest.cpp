@@ -28,7 +28,11 @@ constexpr unsigned kBlock = 275;
 class SoundImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "soundimport";
+    // A folder per test: ctest runs the cases of this program side by side.
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("soundimport_") + test->test_suite_name() + "_" + test->name();
+    for (char& c : name) c = c == '/' ? '_' : c;
+    dir = fs::path(VOWELSCOPE_TEST_TMP) / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
