@@ -21,7 +21,7 @@ constexpr double kLowVoiceLift = 0.8;
 constexpr double kHarmonicPreEmphasis = 0.9;
 constexpr double kTopHarmonic = 5300.0;  // Hz: harmonics above are left out (the anti-alias slope)
 constexpr int kMaxPeaks = 64;
-constexpr int kPasses = 8;
+constexpr int kPasses = 6;
 constexpr double kSettled = 1e-5;
 constexpr double kDamping = 0.5;  // half steps: the plain fixed point can overshoot
 
@@ -181,22 +181,37 @@ void HarmonicFormants::HalfTransform(const double* x) {
   const size_t half = spectrum.size();
   for (size_t i = 0; i < half; ++i) spectrum[bitReverse[i]] = ComplexNumber(x[2 * i], x[2 * i + 1]);
   ComplexNumber* z = spectrum.data();
-  // The first stage multiplies by 1 only.
-  for (size_t start = 0; start < half; start += 2) {
-    const ComplexNumber t = z[start + 1];
-    z[start + 1] = z[start] - t;
-    z[start] = z[start] + t;
+  size_t span = 1;
+  // Two radix-2 stages at a time (spans s and 2s), so each value is loaded and stored once per pair;
+  // the second stage's twiddle for the odd quarter is the first quarter's times -i.
+  for (; span * 4 <= half; span *= 4) {
+    const ComplexNumber* w1 = &twiddles[span];
+    const ComplexNumber* w2 = &twiddles[2 * span];
+    for (size_t start = 0; start < half; start += 4 * span) {
+      ComplexNumber* x = z + start;
+      for (size_t k = 0; k < span; ++k) {
+        const ComplexNumber a = x[k], b = x[k + span], c = x[k + 2 * span], d = x[k + 3 * span];
+        const ComplexNumber wb = w1[k] * b, wd = w1[k] * d;
+        const ComplexNumber a1 = a + wb, b1 = a - wb, c1 = c + wd, d1 = c - wd;
+        const ComplexNumber wc = w2[k] * c1, t = w2[k] * d1;
+        const ComplexNumber wd1(t.im, -t.re);  // t * -i
+        x[k] = a1 + wc;
+        x[k + 2 * span] = a1 - wc;
+        x[k + span] = b1 + wd1;
+        x[k + 3 * span] = b1 - wd1;
+      }
+    }
   }
-  for (size_t span = 2; span < half; span *= 2) {
+  // An odd number of stages leaves one radix-2 stage.
+  for (; span < half; span *= 2) {
     const ComplexNumber* w = &twiddles[span];
     for (size_t start = 0; start < half; start += 2 * span) {
       ComplexNumber* lo = z + start;
       ComplexNumber* hi = lo + span;
       for (size_t k = 0; k < span; ++k) {
-        const double tr = w[k].re * hi[k].re - w[k].im * hi[k].im;
-        const double ti = w[k].re * hi[k].im + w[k].im * hi[k].re;
-        hi[k] = ComplexNumber(lo[k].re - tr, lo[k].im - ti);
-        lo[k] = ComplexNumber(lo[k].re + tr, lo[k].im + ti);
+        const ComplexNumber t = w[k] * hi[k];
+        hi[k] = lo[k] - t;
+        lo[k] = lo[k] + t;
       }
     }
   }

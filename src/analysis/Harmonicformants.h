@@ -14,7 +14,7 @@
 // model is fitted only to the spectrum at the harmonics, the only places where a periodic sound says
 // anything about its envelope, by minimising the Itakura-Saito distance between the model and those
 // samples (a fixed-point iteration; every step solves one Toeplitz system, whose matrix stays the same, so
-// it is factored once, and eight damped steps settle it as far as the formants can tell). Its order is 9:
+// it is factored once, and six damped steps settle it as far as the formants can tell). Its order is 9:
 // four resonances and one real pole for the tilt that is left of the glottal pulse, which an even order
 // would spend a resonance on. Every other frame, low voices, unvoiced and doubtful ones, is analysed by
 // linear prediction of order 14 of the frame lifted once more than the user's pre-emphasis (by 0.8): what
