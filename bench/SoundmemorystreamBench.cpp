@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "sound/Recordingformat.h"
 #include "sound/Soundmemorystream.h"
 
 using namespace vowelscope;
@@ -49,15 +50,6 @@ void Count(Figures& f, double ms) {
   if (ms > 2.0) ++f.over2Ms;
 }
 
-SoundFormat RecordingFormat() {
-  SoundFormat format;
-  format.SetKind(PcmSigned);
-  format.SetNativeLayout(1);
-  format.SetChannels(1);
-  format.SetSampleRate(11025);
-  format.SetBitsPerSample(16);
-  return format;
-}
 
 Figures RunReference(unsigned writes, const std::vector<int16_t>& block) {
   Figures f;

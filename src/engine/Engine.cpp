@@ -68,15 +68,7 @@ Engine::~Engine() {
   std::atomic_store(&fzeroResult, std::shared_ptr<const FZeroResult>());
 }
 
-SoundFormat Engine::GetSoundFormat() {
-  SoundFormat format;
-  format.SetKind(PcmSigned);
-  format.SetNativeLayout(1);
-  format.SetChannels(1);
-  format.SetSampleRate(kSampleRate);
-  format.SetBitsPerSample(16);
-  return format;
-}
+SoundFormat Engine::GetSoundFormat() { return RecordingFormat(); }
 
 bool Engine::StartRecord() {
   // The capture thread writes the sound and the F0 job reads it: neither may be under way.

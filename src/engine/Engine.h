@@ -22,6 +22,7 @@
 #include "audio/Audioin.h"
 #include "engine/Callback.h"
 #include "engine/Threadcontroller.h"
+#include "sound/Recordingformat.h"
 #include "sound/Soundmemorystream.h"
 #include "sound/Soundstream.h"
 
@@ -120,7 +121,7 @@ class Engine {
   // track lies k hops from the start of the sound.
   static unsigned GetFZeroHop(double frameShiftSeconds);
 
-  static constexpr uint32_t kSampleRate = 11025;
+  static constexpr uint32_t kSampleRate = kRecordingRate;
   static constexpr unsigned kCaptureBuffers = 5;
 
  private:

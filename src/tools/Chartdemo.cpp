@@ -1,5 +1,7 @@
 #include "tools/Chartdemo.h"
 
+#include "sound/Recordingformat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -118,16 +120,6 @@ std::vector<FormantValue> FormantTrack(const std::vector<int16_t>& samples) {
 }
 
 }  // namespace
-
-SoundFormat RecordingFormat() {
-  SoundFormat format;
-  format.SetKind(PcmSigned);
-  format.SetNativeLayout(1);
-  format.SetChannels(1);
-  format.SetSampleRate(11025);
-  format.SetBitsPerSample(16);
-  return format;
-}
 
 DemoSession MakeDemoSession() {
   const Segment pause{0.15, false, kA, kA, 0, 0};

@@ -10,6 +10,7 @@
 #include "analysis/Formantvalue.h"
 #include "analysis/Fzero.h"
 #include "sound/Soundformat.h"
+#include "sound/Recordingformat.h"
 #include "sound/Soundmemorystream.h"
 
 namespace vowelscope {
@@ -24,8 +25,5 @@ struct DemoSession {
 };
 
 DemoSession MakeDemoSession();
-
-// The recording format of the program.
-SoundFormat RecordingFormat();
 
 }  // namespace vowelscope
