@@ -61,7 +61,7 @@ void Engine::SoundAnalysisJob(ThreadController* controller) {
 }
 
 void Engine::RunSoundAnalysisJob() {
-  const std::vector<int16_t> samples = std::move(pendingSamples);
+  std::vector<int16_t> samples = std::move(pendingSamples);
   pendingSamples = {};
   const auto length = static_cast<uint32_t>(samples.size());
 
@@ -84,6 +84,8 @@ void Engine::RunSoundAnalysisJob() {
       progressCallbacks.Notify(report);
     }
   }
+  // The sound holds the samples now; the F0 pass needs its own memory more than this copy.
+  samples = {};
   formantAnalyzer.Release();
   formantTrack = formantList;
   sound.Seek(0, 0);
