@@ -5,31 +5,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <random>
 #include <string>
 
+#include "Fuzzscratch.h"
 #include "sound/Soundimport.h"
 
 using namespace vowelscope;
 
-namespace {
-
-// One scratch file per fuzzing process, so parallel jobs do not share it; removed at exit.
-struct ScratchFile {
-  std::string path;
-  ScratchFile() {
-    std::random_device rd;
-    path = (std::filesystem::temp_directory_path() / ("fuzz_audioimport." + std::to_string(rd()))).string();
-  }
-  ~ScratchFile() { std::remove(path.c_str()); }
-};
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
+using fuzz::Check;
 
 // The decoders leak a little on some damaged streams (libvorbis keeps its header state when a file
 // breaks off between headers); that is theirs, not a fault of the import, and would stop every run.
@@ -39,7 +22,7 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const ScratchFile scratch;
+  static const fuzz::ScratchFile scratch("fuzz_audioimport", "");
   {
     std::FILE* f = std::fopen(scratch.path.c_str(), "wb");
     if (f == nullptr) return 0;

@@ -9,29 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "Fuzzscratch.h"
 #include "sound/Wavefilestream.h"
 
 using namespace vowelscope;
 
 namespace {
 
-// One scratch file per fuzzing process, so parallel jobs do not share it; removed at exit.
-struct ScratchFile {
-  std::string path;
-  ScratchFile() {
-    std::random_device rd;
-    path = (std::filesystem::temp_directory_path() / ("fuzz_wave." + std::to_string(rd()) + ".wav")).string();
-  }
-  ~ScratchFile() { std::remove(path.c_str()); }
-};
+using fuzz::Check;
 
 const std::string& ScratchPath() {
-  static const ScratchFile file;
+  static const fuzz::ScratchFile file("fuzz_wave", ".wav");
   return file.path;
-}
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
 }
 
 // Reads up to the end; every read must succeed, stay within the block and the length, and end.
