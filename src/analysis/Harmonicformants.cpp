@@ -15,7 +15,7 @@ constexpr double kHighVoice = 165.0;     // Hz: from here up the harmonics are t
 constexpr double kMinPitch = 60.0;       // Hz
 constexpr double kMaxPitch = 500.0;
 constexpr double kPeriodic = 0.6;        // normalised correlation a frame needs to count as periodic
-constexpr double kPitchStep = 0.15;      // how far the local search looks from the last period
+constexpr double kPitchStep = 0.08;      // how far the local search looks from the last period
 constexpr int kFullSearchEvery = 4;      // blocks: every fifth searches all lags, to catch a new octave
 constexpr double kLowVoiceLift = 0.8;
 constexpr double kHarmonicPreEmphasis = 0.9;
@@ -272,8 +272,10 @@ double HarmonicFormants::Pitch(const double* frame, double sampleRate) {
     }
   }
   // The power spectrum, kept for the harmonic peaks, and from it the autocorrelation at every lag:
-  // two transforms of half the padded length cost less than the direct sums.
+  // two transforms of half the padded length cost less than the direct sums. Digital silence (pauses
+  // in a file) has no pitch and needs neither.
   sinceFullSearch = 0;
+  if (std::all_of(frame, frame + N, [](double x) { return x == 0.0; })) return 0.0;
   const size_t size = work.size(), half = spectrum.size();
   PowerSpectrum(frame);
   for (size_t k = 0; k <= half; ++k) work[k] = power[k];

@@ -24,7 +24,7 @@
 //
 // The analysis runs on the capture thread for every 25 ms block; it takes about a third of the time of
 // the fixed order 16 (some 10 us here), because each stage reuses what the last block found:
-// - pitch: the lags within 15 % of the last block's period and around half of it (a voice that jumps an
+// - pitch: the lags within 8 % of the last block's period and around half of it (a voice that jumps an
 //   octave up), by direct sums; every fifth block, and whenever that finds no period, every lag, from the
 //   power spectrum by one more transform (a real transform of 512 points as a complex one of 256);
 // - the harmonic spectrum: that same power spectrum, with the pre-emphasis applied as its power gain;
