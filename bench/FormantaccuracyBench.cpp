@@ -1,17 +1,28 @@
 // Formant accuracy on voices with known truth (tests/analysis/Voices.h): the five Japanese vowels of a man
 // (F0 115 Hz), a woman (220 Hz) and a child (290 Hz), one second each with 1 % jitter and 4 % shimmer, and
 // the same at the ends of the range (100 and 350 Hz). Per vowel: the truth, then the median F1 and F2 over
-// the 25 ms blocks and their errors for the fixed order 16 and for the automatic analysis. Then a 2-second
-// /a/ -> /i/ glide of each speaker: the blocks where F1 or F2 moves by more than 15 % from the last one.
+// the 25 ms blocks and their errors for the fixed order 16 and for the automatic analysis, and, when praat
+// is installed, the median of its To Formant (burg) with the ceiling a phonetician would give each speaker
+// (5000 Hz for the man, 5500 Hz for the woman and the child, the most this rate allows) and four formants
+// (the voices have four resonances below it; with five, one lands between F1 and F2), as an independent
+// reference. Then a 2-second /a/ -> /i/ glide of each speaker: the blocks where F1 or F2 moves by more than
+// 15 % from the last one.
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
+#include "Signals.h"
 #include "Voices.h"
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Windowfunction.h"
+#include "sound/Wavefilestream.h"
 
 using namespace vowelscope;
 namespace {
@@ -64,11 +75,50 @@ struct Totals {
   }
 };
 
+// The peer's Burg formants of each sound: median F1 and F2, in the order given; empty when praat is not
+// installed or fails.
+std::vector<std::pair<double, double>> PeerFormants(const std::vector<std::vector<int16_t>>& sounds,
+                                                    const std::vector<double>& ceilings) {
+  if (std::system("command -v praat >/dev/null 2>&1") != 0) return {};
+  char folder[] = "/tmp/vowelscope-formantbench-XXXXXX";
+  if (!mkdtemp(folder)) return {};
+  const std::string dir = folder;
+  std::ofstream script(dir + "/burg.praat");
+  for (size_t k = 0; k < sounds.size(); ++k) {
+    const std::string name = dir + "/" + std::to_string(k) + ".wav";
+    {
+      WaveFileStream out(name, testsignals::MonoFormat(), SoundFileStream::ModeCreate);
+      int written = 0;
+      out.Write(sounds[k].data(), static_cast<unsigned>(sounds[k].size()), &written);
+    }
+    script << "sound = Read from file: \"" << name << "\"\n"
+           << "formant = To Formant (burg): 0, 4, " << ceilings[k] << ", 0.025, 50\n"
+           << "f1 = Get quantile: 1, 0, 0, \"hertz\", 0.5\n"
+           << "f2 = Get quantile: 2, 0, 0, \"hertz\", 0.5\n"
+           << "appendInfoLine: f1, \" \", f2\n"
+           << "removeObject: sound, formant\n";
+  }
+  script.close();
+  std::vector<std::pair<double, double>> out;
+  if (std::system(("praat --run '" + dir + "/burg.praat' > '" + dir + "/burg.txt' 2>/dev/null").c_str()) == 0) {
+    std::ifstream in(dir + "/burg.txt");
+    double f1 = 0.0, f2 = 0.0;
+    while (out.size() < sounds.size() && in >> f1 >> f2) out.emplace_back(f1, f2);
+  }
+  std::system(("rm -rf '" + dir + "'").c_str());
+  if (out.size() != sounds.size()) out.clear();
+  return out;
+}
+
 void Table(const char* title, double (*pitch)(voices::Speaker)) {
-  std::printf("%s\n", title);
-  std::printf("  speaker vowel  F0 |  truth F1   F2 |    fixed order 16: F1 (err)     F2 (err) |"
-              "     automatic: F1 (err)     F2 (err)\n");
-  Totals fixed, automatic;
+  struct Row {
+    voices::Speaker speaker;
+    voices::VowelTarget vowel;
+    double f0;
+  };
+  std::vector<Row> rows;
+  std::vector<std::vector<int16_t>> sounds;
+  std::vector<double> ceilings;
   unsigned seed = 1;
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
     for (const auto& vowel : voices::JapaneseVowels(speaker)) {
@@ -76,21 +126,37 @@ void Table(const char* title, double (*pitch)(voices::Speaker)) {
       spec.f0Start = spec.f0End = pitch(speaker);
       spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
       spec.seed = seed++;
-      const auto voice = voices::Synthesize(spec);
-      std::printf("  %-7s  /%s/ %4.0f | %5.0f %5.0f |", voices::SpeakerName(speaker), vowel.name, spec.f0Start, vowel.f1,
-                  vowel.f2);
-      for (const bool autoOrder : {false, true}) {
-        const Track t = Analyse(voice.samples, autoOrder);
-        const double f1 = Median(t.f1), f2 = Median(t.f2);
-        const double e1 = 100.0 * (f1 / vowel.f1 - 1.0), e2 = 100.0 * (f2 / vowel.f2 - 1.0);
-        (autoOrder ? automatic : fixed).Add(e1, e2);
-        std::printf("  %13.0f (%+6.1f%%) %5.0f (%+6.1f%%) |", f1, e1, f2, e2);
-      }
-      std::printf("\n");
+      rows.push_back({speaker, vowel, spec.f0Start});
+      sounds.push_back(voices::Synthesize(spec).samples);
+      ceilings.push_back(speaker == voices::Speaker::Man ? 5000.0 : 5500.0);
     }
+  }
+  const auto peer = PeerFormants(sounds, ceilings);
+
+  std::printf("%s\n", title);
+  std::printf("  speaker vowel  F0 |  truth F1   F2 |    fixed order 16: F1 (err)     F2 (err) |"
+              "     automatic: F1 (err)     F2 (err) |%s\n",
+              peer.empty() ? "" : "   peer's Burg: F1 (err)     F2 (err)");
+  Totals fixed, automatic, burg;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const auto& row = rows[k];
+    std::printf("  %-7s  /%s/ %4.0f | %5.0f %5.0f |", voices::SpeakerName(row.speaker), row.vowel.name, row.f0,
+                row.vowel.f1, row.vowel.f2);
+    auto column = [&](double f1, double f2, Totals& totals) {
+      const double e1 = 100.0 * (f1 / row.vowel.f1 - 1.0), e2 = 100.0 * (f2 / row.vowel.f2 - 1.0);
+      totals.Add(e1, e2);
+      std::printf("  %13.0f (%+6.1f%%) %5.0f (%+6.1f%%) |", f1, e1, f2, e2);
+    };
+    for (const bool autoOrder : {false, true}) {
+      const Track t = Analyse(sounds[k], autoOrder);
+      column(Median(t.f1), Median(t.f2), autoOrder ? automatic : fixed);
+    }
+    if (!peer.empty()) column(peer[k].first, peer[k].second, burg);
+    std::printf("\n");
   }
   fixed.Print("fixed 16");
   automatic.Print("automatic");
+  if (!peer.empty()) burg.Print("peer Burg");
   std::printf("\n");
 }
 
