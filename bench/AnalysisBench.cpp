@@ -183,6 +183,7 @@ void BenchRoots(const std::vector<int16_t>& samples) {
   std::vector<ComplexNumber> standard(count * p), warm(count * p), guesses(p);
   double standardUs = 1e30, warmUs = 1e30;
   int fallbacks = 0;
+  long passes = 0;
   for (int run = 0; run < 3; ++run) {
     auto t0 = Clock::now();
     for (size_t k = 0; k < count; ++k) FindRoots(p, polynomials[k].data(), guesses.data(), &standard[k * p]);
@@ -190,10 +191,12 @@ void BenchRoots(const std::vector<int16_t>& samples) {
     WarmRoots finder;
     finder.Prepare(p);
     fallbacks = 0;
+    passes = 0;
     t0 = Clock::now();
     for (size_t k = 0; k < count; ++k) {
       finder.Find(p, polynomials[k].data(), &warm[k * p]);
       fallbacks += finder.LastFellBack();
+      passes += finder.LastPasses();
     }
     warmUs = std::min(warmUs, Microseconds(t0, Clock::now()) / count);
   }
@@ -213,8 +216,8 @@ void BenchRoots(const std::vector<int16_t>& samples) {
     }
   }
   std::printf("  root search, order 14, %zu voice blocks: standard start %5.1f us, last block's roots %5.1f us"
-              " (%.2fx); largest difference %.1e Hz, %d fallbacks\n",
-              count, standardUs, warmUs, warmUs / standardUs, largest, fallbacks);
+              " (%.2fx, %.1f passes); largest difference %.1e Hz, %d fallbacks\n",
+              count, standardUs, warmUs, warmUs / standardUs, static_cast<double>(passes) / count, largest, fallbacks);
 }
 
 void BenchFormant() {

@@ -40,8 +40,6 @@ void WarmRoots::Release() {
   capacity = 0;
 }
 
-void WarmRoots::Forget() { std::fill(known.begin(), known.end(), 0); }
-
 bool WarmRoots::Iterate(int p, const double* a, ComplexNumber* z, int passes) {
   std::fill(settled.begin(), settled.begin() + p, 0);
   for (int pass = 1; pass <= passes; ++pass) {

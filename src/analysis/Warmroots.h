@@ -20,7 +20,8 @@ namespace vowelscope {
 
 class WarmRoots {
  public:
-  // Room for polynomials up to degree maxOrder; false, with nothing allocated, when that fails.
+  // Room for polynomials up to degree maxOrder, with no previous roots (a new recording starts cold);
+  // false, with nothing allocated, when that fails.
   bool Prepare(int maxOrder);
   void Release();
 
@@ -28,9 +29,6 @@ class WarmRoots {
   // starting from the last roots found for the same p when there are any. False when neither the
   // iteration nor FindRoots converged; the warm start is then forgotten.
   bool Find(int p, const double* a, ComplexNumber* roots);
-
-  // Forgets the previous frames, so the next Find of every order starts cold (a new recording).
-  void Forget();
 
   // How the last Find went: passes of the iteration, and whether FindRoots had to take over.
   int LastPasses() const { return lastPasses; }
