@@ -17,7 +17,7 @@ constexpr double kMaxPitch = 500.0;
 constexpr double kPeriodic = 0.6;        // normalised correlation a frame needs to count as periodic
 constexpr double kPitchStep = 0.08;      // how far the local search looks from the last period
 constexpr int kFullSearchEvery = 4;      // blocks: every fifth searches all lags, to catch a new octave
-constexpr double kLowVoiceLift = 0.8;
+constexpr double kLowVoiceLift = 0.8;    // a second first difference on the low path, after the user's
 constexpr double kHarmonicPreEmphasis = 0.9;
 constexpr double kTopHarmonic = 5300.0;  // Hz: harmonics above are left out (the anti-alias slope)
 constexpr int kMaxPeaks = 64;
@@ -33,7 +33,8 @@ size_t FftSize(unsigned N) {
   return size;
 }
 
-// Four independent sums, so the processor overlaps them: the low path's autocorrelation.
+// Four independent sums, so the processor overlaps them: the local pitch search and the low path's
+// autocorrelation, whose figures need no particular order of adding.
 double FastDot(const double* x, const double* y, int n) {
   double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
   int k = 0;
