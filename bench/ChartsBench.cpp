@@ -81,7 +81,7 @@ double ScanReference(const std::vector<int16_t>& samples, size_t columns, std::v
 
 double CopyReference(SoundMemoryStream& stream) {
   std::unique_ptr<int16_t[]> buffer(new int16_t[WaveRender::kBufferBytes / 2]);
-  stream.Seek(0, 0);
+  stream.Seek(0, kSeekBegin);
   return TimeMs([&] {
     int got = 0;
     while (stream.Read(buffer.get(), WaveRender::kBufferBytes / 2, &got) && got > 0) {
@@ -101,7 +101,7 @@ void BenchWaveRender(unsigned minutes) {
   for (int round = 0; round < 3; ++round) {
     bestCopy = std::min(bestCopy, CopyReference(stream));
     bestScan = std::min(bestScan, ScanReference(samples, columns, reference));
-    stream.Seek(0, 0);
+    stream.Seek(0, kSeekBegin);
     best = std::min(best, TimeMs([&] { render.Render(stream, columns, peaks.data()); }));
   }
   const bool same = peaks == reference;

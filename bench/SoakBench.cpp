@@ -31,7 +31,7 @@
 
 #include "Signals.h"
 #include "config/Settings.h"
-#include "engine/Callback.h"
+#include "audio/Audiocallback.h"
 #include "engine/Engine.h"
 #include "platform/Virtualwavein.h"
 

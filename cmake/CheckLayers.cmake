@@ -1,16 +1,28 @@
-# Fails when a library includes a header its layer may not use: Qt only in ui/ (and the tools above it), PortAudio and POSIX
-# headers and the audio file libraries (libsndfile, libsoxr) only in platform/. Run with -DSRC=<src folder>.
+# Fails when a file of src/ includes a header its layer may not use. The layers form one straight line,
+#   platform -> base -> sound -> analysis -> audio -> config -> engine -> charts -> ui -> tools,
+# and a folder may include headers of its own folder and of the folders before it only. Besides: Qt only
+# in ui/ (and the tools above it); PortAudio, POSIX and the audio file libraries (libsndfile, libsoxr)
+# only in platform/. Run with -DSRC=<src folder>.
+set(layers platform base sound analysis audio config engine charts ui tools)
 file(GLOB_RECURSE files "${SRC}/*.h" "${SRC}/*.cpp")
 set(bad "")
 foreach(f ${files})
   file(RELATIVE_PATH rel "${SRC}" "${f}")
+  string(REGEX MATCH "^[^/]+" folder "${rel}")
+  list(FIND layers "${folder}" own)
   file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
   foreach(line ${includes})
-    if(NOT rel MATCHES "^(ui|tools)/" AND line MATCHES "[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
-      list(APPEND bad "${rel}: ${line}")
+    if(line MATCHES "#[ \t]*include[ \t]*\"([a-z]+)/")
+      list(FIND layers "${CMAKE_MATCH_1}" used)
+      if(own LESS 0 OR used GREATER own)
+        list(APPEND bad "${rel}: ${line} (${folder}/ may not use ${CMAKE_MATCH_1}/)")
+      endif()
     endif()
-    if(NOT rel MATCHES "^platform/" AND line MATCHES "[<\"](portaudio\\.h|sndfile\\.h|sndfile\\.hh|soxr\\.h|soxr-lsr\\.h|unistd\\.h|dirent\\.h|fnmatch\\.h|pthread\\.h|sys/)")
-      list(APPEND bad "${rel}: ${line}")
+    if(NOT rel MATCHES "^(ui|tools)/" AND line MATCHES "[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
+      list(APPEND bad "${rel}: ${line} (Qt only in ui/)")
+    endif()
+    if(NOT rel MATCHES "^platform/" AND line MATCHES "[<\"](portaudio\\.h|sndfile\\.h|sndfile\\.hh|soxr\\.h|soxr-lsr\\.h|unistd\\.h|dirent\\.h|fnmatch\\.h|pthread\\.h|dlfcn\\.h|sys/)")
+      list(APPEND bad "${rel}: ${line} (system and sound-library headers only in platform/)")
     endif()
   endforeach()
 endforeach()

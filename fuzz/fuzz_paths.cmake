@@ -1,1 +1,1 @@
-vowelscope_fuzzer(fuzz_paths SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_paths.cpp LIBS enginebase)
+vowelscope_fuzzer(fuzz_paths SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_paths.cpp LIBS base)

@@ -7,7 +7,7 @@
 #include <list>
 #include <string>
 
-#include "engine/Stringutilities.h"
+#include "base/Stringutilities.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "config/Settings.h"
 #include "engine/Engine.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "platform/Virtualwavein.h"
 #include "sound/Wavefilestream.h"
 

@@ -68,17 +68,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadToEnd(s, buffer, kBlock, size + 1);
 
     if (length != 0) {
-      Check(s.Seek(0, 0));
+      Check(s.Seek(0, kSeekBegin));
       ReadOne(s, buffer);
-      Check(s.Seek(static_cast<int>(length / 2), 0));
+      Check(s.Seek(static_cast<int>(length / 2), kSeekBegin));
       ReadOne(s, buffer);
-      Check(s.Seek(-1, 2));
+      Check(s.Seek(-1, kSeekEnd));
       ReadOne(s, buffer);
-      Check(s.Seek(static_cast<int>(length > 7 ? length % 7 : 0), 0));
+      Check(s.Seek(static_cast<int>(length > 7 ? length % 7 : 0), kSeekBegin));
       ReadToEnd(s, buffer, 3, size + 1);
     }
     const unsigned before = s.Tell();
-    Check(!s.Seek(static_cast<int>(length), 0) || length > 0x7FFFFFFF);
+    Check(!s.Seek(static_cast<int>(length), kSeekBegin) || length > 0x7FFFFFFF);
     Check(s.Tell() == before || length > 0x7FFFFFFF);
   }
 
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int put = -1;
         s.Write(buffer.data(), 4, &put);
         Check(put <= 4);
-        Check(s.Seek(0, 0));
+        Check(s.Seek(0, kSeekBegin));
         ReadOne(s, buffer);
       } else {
         s.Write(buffer.data(), 8, nullptr);

@@ -28,7 +28,7 @@ bool AutoSegment::Attach(SoundStream& source, bool computeLevels) {
       return false;
     }
     stream = &source;
-    if (!source.Seek(0, 0) || !PrepareRead()) {
+    if (!source.Seek(0, kSeekBegin) || !PrepareRead()) {
       Reset();
       return false;
     }
@@ -125,7 +125,7 @@ bool AutoSegment::FindSegment(unsigned from, unsigned& start, unsigned& length) 
   uint64_t b = (static_cast<uint64_t>(from) + c - 1) / c;
   if (!hasLevels) {
     if (b >= blockCount) return false;  // the seek below would fail on it too
-    if (!stream->Seek(static_cast<int>(b * c), 0) || !PrepareRead()) {
+    if (!stream->Seek(static_cast<int>(b * c), kSeekBegin) || !PrepareRead()) {
       ReleaseRead();
       return false;
     }

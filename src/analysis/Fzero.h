@@ -18,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Callback.h"
+#include "base/Callback.h"
 
 namespace vowelscope {
 

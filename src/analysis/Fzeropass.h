@@ -6,9 +6,13 @@
 #include <memory>
 
 #include "analysis/Fzero.h"
-#include "engine/Callback.h"
+#include "base/Callback.h"
 
 namespace vowelscope {
+
+// Told once an F0 pass has ended: true when its result was installed.
+using FZeroAnalyzeCallback = Callback<bool>;
+using FZeroAnalyzeCallbackContainer = CallbackContainer<bool>;
 
 class SoundFormat;
 

@@ -87,10 +87,10 @@ bool SoundStreamWindowing::Prime() {
   if (overlap > 0) {
     unsigned primed;
     if (half < start) {
-      if (!source.Seek(static_cast<int>(start - half), 0)) return false;
+      if (!source.Seek(static_cast<int>(start - half), kSeekBegin)) return false;
       primed = overlap;
     } else {
-      if (!source.Seek(0, 0)) return false;
+      if (!source.Seek(0, kSeekBegin)) return false;
       primed = overlap > half - start ? overlap - (half - start) : 0;
     }
     // The primed samples end the buffer, so the first Next keeps them as the frame's leading part.
@@ -100,10 +100,10 @@ bool SoundStreamWindowing::Prime() {
     for (unsigned i = 0; i < got; ++i) to[i] = floatSamples ? rawFloats[i] : rawIntegers[i];
     carry = overlap;
   } else if (half > start) {
-    if (!source.Seek(0, 0)) return false;
+    if (!source.Seek(0, kSeekBegin)) return false;
     carry = half - start;
   } else {
-    if (!source.Seek(static_cast<int>(start - half), 0)) return false;
+    if (!source.Seek(static_cast<int>(start - half), kSeekBegin)) return false;
     carry = 0;
   }
   return true;
@@ -127,7 +127,7 @@ bool SoundStreamWindowing::Next(const double*& frame) {
   if (!ReadRaw(n, got)) return false;
   if (got == n) {
     // A failed skip is ignored: the next frame then follows this one directly.
-    if (gap > 0) source.Seek(static_cast<int>(gap), 1);
+    if (gap > 0) source.Seek(static_cast<int>(gap), kSeekCurrent);
   } else if (floatSamples) {
     std::fill(rawFloats.begin() + got, rawFloats.begin() + n, 0.0f);
   } else {

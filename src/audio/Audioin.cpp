@@ -213,11 +213,11 @@ void AudioIn::CaptureThread() {
     if (!QueueBuffer(i)) {
       guard.unlock();
       finished = true;
-      Notify(4, 0);
+      Notify(kAudioFailed, 0);
       return;
     }
   }
-  Notify(1, 0);
+  Notify(kAudioStarted, 0);
   if (!recording) {
     // Stopped before the device was started: nothing to wait for.
     CloseCapture(0);
@@ -225,7 +225,7 @@ void AudioIn::CaptureThread() {
   }
   if (!wave->Start()) {
     finished = true;
-    Notify(4, 0);
+    Notify(kAudioFailed, 0);
     return;
   }
 
@@ -255,7 +255,7 @@ void AudioIn::CaptureThread() {
     }
     handed += filled;
     ReleaseBuffer(index);
-    Notify(3, static_cast<int32_t>(total));
+    Notify(kAudioBuffer, static_cast<int32_t>(total));
 
     // Deciding and re-queueing under one hold of the lock: Stop either comes before (and is seen here)
     // or after (and stops or resets a device that holds this buffer again).
@@ -269,7 +269,7 @@ void AudioIn::CaptureThread() {
     guard.unlock();
     if (!queued) {
       finished = true;
-      Notify(4, 0);
+      Notify(kAudioFailed, 0);
       return;
     }
     index = (index + 1) % bufferCount;
@@ -284,7 +284,7 @@ void AudioIn::CloseCapture(uint32_t total) {
   for (unsigned i = 0; i < bufferCount; ++i) ReleaseBuffer(i);
   // Before the notification, so an owner that stops on hearing it does not wait for a stop point.
   finished = true;
-  Notify(2, static_cast<int32_t>(total));
+  Notify(kAudioEnded, static_cast<int32_t>(total));
 }
 
 }  // namespace vowelscope

@@ -164,7 +164,7 @@ void AudioOut::Notify(int32_t type, int32_t samples) {
 }
 
 void AudioOut::PlaybackThread() {
-  Notify(1, 0);
+  Notify(kAudioStarted, 0);
   const unsigned block = format.GetBlockAlign();
   bool endOfSource = false;
   for (unsigned i = 0; i < bufferCount; ++i) {
@@ -196,7 +196,7 @@ void AudioOut::PlaybackThread() {
     if (!wave->Unprepare(h)) return FailureSequence();
     played += static_cast<int32_t>(h.bufferLength / block);
     uintptr_t user = h.user;
-    Notify(3, played);
+    Notify(kAudioBuffer, played);
     h.Clear();
     if ((user & kEndMarker) != 0) break;
     if (!endOfSource) {
@@ -236,7 +236,7 @@ void AudioOut::StopSequence() {
     if (!wave->Unprepare(headers[i])) return FailureSequence();
     headers[i].Clear();
   }
-  Notify(2, static_cast<int32_t>(endPosition.load()));
+  Notify(kAudioEnded, static_cast<int32_t>(endPosition.load()));
 }
 
 void AudioOut::FailureSequence() {
@@ -266,7 +266,7 @@ void AudioOut::FailureSequence() {
     wave->Reset();
   }
   playing = false;
-  Notify(4, 0);
+  Notify(kAudioFailed, 0);
 }
 
 }  // namespace vowelscope

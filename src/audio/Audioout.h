@@ -12,7 +12,7 @@
 #include <semaphore>
 #include <thread>
 
-#include "engine/Callback.h"
+#include "audio/Audiocallback.h"
 #include "platform/Wavedevice.h"
 #include "sound/Soundformat.h"
 #include "sound/Soundstream.h"

@@ -120,7 +120,7 @@ FZeroScrollRange FZeroChart::RebuildWaveform(WaveRender& render, SoundStream* so
   // Stale peaks of an earlier recording must not show where a failed read stops the rendering.
   peaks.assign(static_cast<size_t>(columns), WaveRender::PeakType{});
   if (columns > 0) {
-    sound->Seek(0, 0);
+    sound->Seek(0, kSeekBegin);
     render.Render(*sound, peaks.size(), peaks.data());
   }
   FZeroScrollRange range;

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Fileutilities.h"
+#include "base/Fileutilities.h"
 #include "platform/Profile.h"
 
 namespace vowelscope {

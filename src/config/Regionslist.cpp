@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "engine/Error.h"
-#include "engine/Fileutilities.h"
-#include "engine/Stringutilities.h"
+#include "base/Error.h"
+#include "base/Fileutilities.h"
+#include "base/Stringutilities.h"
 
 namespace vowelscope {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <cmath>
 
-#include "engine/Fileutilities.h"
-#include "engine/Stringutilities.h"
+#include "base/Fileutilities.h"
+#include "base/Stringutilities.h"
 #include "platform/Profile.h"
 
 namespace vowelscope {

@@ -142,7 +142,7 @@ bool Engine::IsRecording() const { return audioIn.IsRecording(); }
 bool Engine::IsAnalysing() const { return analysing.load(); }
 
 SoundMemoryStream* Engine::GetSound() {
-  sound.Seek(0, 0);  // fails harmlessly on an empty stream, whose position is 0 anyway
+  sound.Seek(0, kSeekBegin);  // fails harmlessly on an empty stream, whose position is 0 anyway
   return &sound;
 }
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "engine/Engine.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "sound/Soundimport.h"
 
 namespace vowelscope {
@@ -88,7 +88,7 @@ void Engine::RunSoundAnalysisJob() {
   samples = {};
   formantAnalyzer.Release();
   formantTrack = formantList;
-  sound.Seek(0, 0);
+  sound.Seek(0, kSeekBegin);
   RunFZeroJob();
 }
 

@@ -28,10 +28,10 @@
 
 #include "config/Settings.h"
 #include "engine/Engine.h"
-#include "engine/Error.h"
-#include "engine/Fileutilities.h"
+#include "base/Error.h"
+#include "base/Fileutilities.h"
 #include "engine/Sessiontext.h"
-#include "engine/Stringutilities.h"
+#include "base/Stringutilities.h"
 #include "platform/Filesystem.h"
 #include "sound/Nullconvert.h"
 #include "sound/Soundconverter.h"
@@ -178,7 +178,7 @@ void Engine::LoadFiles(const std::string& path) {
   std::vector<FormantValue> formants = LoadFormants(names[2], loaded.GetLength());
 
   sound.Swap(loaded);
-  sound.Seek(0, 0);
+  sound.Seek(0, kSeekBegin);
   std::atomic_store(&fzeroResult, std::move(result));
   formantList = std::move(formants);
   formantTrack = formantList;
@@ -193,7 +193,7 @@ std::string Engine::SaveWave(const std::string& fileName) {
     WaveFileStream file(temporary, format, kModeCreate);
     SoundConvertExecuter executer;
     executer.SetConverter(NullConvert());
-    sound.Seek(0, 0);
+    sound.Seek(0, kSeekBegin);
     copied = file.IsOpen() && executer.Run(sound, file);
     // Closing writes the header sizes; it fails when the last bytes did not reach the file.
     copied = file.Close() && copied;

@@ -5,7 +5,7 @@
 #include <limits>
 #include <system_error>
 
-#include "engine/Fileutilities.h"
+#include "base/Fileutilities.h"
 
 namespace vowelscope {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Block-wise copying of sound from one stream to another through a pluggable conversion step.
 
-#include "engine/Callback.h"
+#include "base/Callback.h"
 #include "sound/Soundstream.h"
 
 namespace vowelscope {

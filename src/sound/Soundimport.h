@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Callback.h"
+#include "base/Callback.h"
 
 namespace vowelscope {
 

@@ -7,6 +7,13 @@
 
 namespace vowelscope {
 
+// Where a Seek offset counts from.
+enum SeekOrigin : int {
+  kSeekBegin = 0,    // the start of the stream
+  kSeekCurrent = 1,  // the current position
+  kSeekEnd = 2,      // the end (the length)
+};
+
 class SoundStream {
  public:
   virtual ~SoundStream() = default;
@@ -14,7 +21,7 @@ class SoundStream {
   // The out-parameters may be null.
   virtual bool Read(void* buffer, unsigned frames, int* framesRead) = 0;
   virtual bool Write(const void* buffer, unsigned frames, int* framesWritten) = 0;
-  // origin 0 = from the start, 1 = from the current position, 2 = from the end (length).
+  // origin: a SeekOrigin.
   virtual bool Seek(int offset, int origin) = 0;
   virtual unsigned Tell() = 0;
 
@@ -26,14 +33,14 @@ class SoundStream {
  protected:
   SoundStream() = default;
 
-  // The seek rule every stream shares: the target is offset from the start (origin 0), the current
-  // position (1) or the length (2), and must lie in 0 .. length - 1. Moves `position` only on success.
+  // The seek rule every stream shares: the target is offset from the start, the current position or
+  // the length, as the origin says,, and must lie in 0 .. length - 1. Moves `position` only on success.
   bool SeekWithin(int offset, int origin, uint32_t& position) const {
     int64_t target;
     switch (origin) {
-      case 0: target = offset; break;
-      case 1: target = static_cast<int64_t>(position) + offset; break;
-      case 2: target = static_cast<int64_t>(length) + offset; break;
+      case kSeekBegin: target = offset; break;
+      case kSeekCurrent: target = static_cast<int64_t>(position) + offset; break;
+      case kSeekEnd: target = static_cast<int64_t>(length) + offset; break;
       default: return false;
     }
     if (target < 0 || target >= static_cast<int64_t>(length)) return false;

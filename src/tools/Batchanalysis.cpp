@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "config/Settings.h"
-#include "engine/Callback.h"
+#include "base/Callback.h"
 #include "engine/Engine.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "platform/Virtualwavein.h"
 
 namespace vowelscope {

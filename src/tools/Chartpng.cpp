@@ -13,7 +13,7 @@
 #include "charts/Fzerochart.h"
 #include "charts/Waverender.h"
 #include "config/Regionslist.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "tools/Chartdemo.h"
 #include "ui/Chartimage.h"
 

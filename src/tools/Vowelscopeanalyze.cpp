@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "config/Settings.h"
-#include "engine/Error.h"
-#include "engine/Fileutilities.h"
-#include "engine/Stringutilities.h"
+#include "base/Error.h"
+#include "base/Fileutilities.h"
+#include "base/Stringutilities.h"
 #include "platform/Terminal.h"
 #include "tools/Batchanalysis.h"
 

@@ -1,6 +1,6 @@
 #include "ui/DlgProgress.h"
 
-#include "engine/Callback.h"
+#include "base/Callback.h"
 #include "ui/Dialogfont.h"
 
 #include <QCloseEvent>

@@ -13,9 +13,9 @@
 
 #include <new>
 
-#include "engine/Error.h"
-#include "engine/Fileutilities.h"
-#include "engine/Stringutilities.h"
+#include "base/Error.h"
+#include "base/Fileutilities.h"
+#include "base/Stringutilities.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgAbout.h"
 #include "ui/DlgOption.h"
@@ -240,10 +240,10 @@ void TfrmMain::StartPlayback() {
   auto copy = std::make_unique<SoundMemoryStream>(sound->GetFormat());
   const uint32_t length = sound->GetLength();
   if (!copy->Resize(length)) throw Error(kOutOfMemory);
-  sound->Seek(0, 0);
+  sound->Seek(0, kSeekBegin);
   int read = 0;
   sound->Read(copy->GetData(), length, &read);
-  copy->Seek(0, 0);
+  copy->Seek(0, kSeekBegin);
   playbackStream = std::move(copy);
   if (audioOut.Open(0, kPlaybackBuffers) && audioOut.Start(playbackStream.get())) return;
   // Nothing plays, and nothing will report an end: release the device and the copy now, and say so, as
@@ -372,9 +372,9 @@ bool TfrmMain::event(QEvent* event) {
 
 void TfrmMain::OnAudioInEvent(AudioCallbackParams& params) {
   switch (params.type) {
-    case 1: Post(UM_RECORD_STARTED); break;
-    case 2: Post(UM_RECORD_ENDED, 1); break;
-    case 4: Post(UM_RECORD_ENDED, 0); break;
+    case kAudioStarted: Post(UM_RECORD_STARTED); break;
+    case kAudioEnded: Post(UM_RECORD_ENDED, 1); break;
+    case kAudioFailed: Post(UM_RECORD_ENDED, 0); break;
     default: break;
   }
 }
@@ -392,9 +392,9 @@ void TfrmMain::OnAnalysisDone(bool& success) { Post(UM_ANALYSIS_DONE, success ? 
 
 void TfrmMain::OnAudioOutEvent(AudioCallbackParams& params) {
   switch (params.type) {
-    case 1: Post(UM_PLAY_STARTED); break;
-    case 2: Post(UM_PLAY_ENDED, 1); break;
-    case 4: Post(UM_PLAY_ENDED, 0); break;
+    case kAudioStarted: Post(UM_PLAY_STARTED); break;
+    case kAudioEnded: Post(UM_PLAY_ENDED, 1); break;
+    case kAudioFailed: Post(UM_PLAY_ENDED, 0); break;
     default: break;
   }
 }

@@ -25,7 +25,7 @@
 #include "charts/Waverender.h"
 #include "config/Regionslist.h"
 #include "config/Settings.h"
-#include "engine/Callback.h"
+#include "audio/Audiocallback.h"
 #include "engine/Engine.h"
 #include "platform/Wavedevice.h"
 #include "sound/Soundmemorystream.h"

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "ui/Chartboxes.h"
 #include "ui/WndMain.h"
 

@@ -7,4 +7,4 @@ add_library(uidialogs STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DlgAbout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icons/Toolicons.cpp)
 target_include_directories(uidialogs PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(uidialogs PUBLIC config callbacks Qt6::Widgets Qt6::Gui)
+target_link_libraries(uidialogs PUBLIC config base Qt6::Widgets Qt6::Gui)

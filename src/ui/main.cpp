@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 

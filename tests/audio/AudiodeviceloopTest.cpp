@@ -32,7 +32,7 @@ TEST(AudioDeviceLoop, TonePlayedIntoTheSink_IsRecordedFromItsMonitor) {
     samples[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * M_PI * frequency * i / rate)));
   }
   ASSERT_TRUE(tone.Write(samples.data(), static_cast<unsigned>(samples.size()), nullptr));
-  ASSERT_TRUE(tone.Seek(0, 0));
+  ASSERT_TRUE(tone.Seek(0, kSeekBegin));
 
   // The defaults: PortAudio on the default devices.
   AudioIn in(format, AudioInDevice());

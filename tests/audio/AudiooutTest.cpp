@@ -21,7 +21,7 @@ using audiotest::Ramp;
 std::unique_ptr<SoundMemoryStream> Source(const std::vector<int16_t>& samples) {
   auto s = std::make_unique<SoundMemoryStream>(Mono16());
   if (!samples.empty()) s->Write(samples.data(), static_cast<unsigned>(samples.size()), nullptr);
-  s->Seek(0, 0);
+  s->Seek(0, kSeekBegin);
   return s;
 }
 
@@ -61,7 +61,7 @@ class AudioOutTest : public ::testing::Test {
 TEST_F(AudioOutTest, PlaysTheSourceFromItsPosition_ThenOneSilentFrame) {
   device->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
   auto source = Source(Ramp(2500));
-  ASSERT_TRUE(source->Seek(100, 0));
+  ASSERT_TRUE(source->Seek(100, kSeekBegin));
   ASSERT_TRUE(out.Open(1000, 3));  // 500 frames a buffer
   ASSERT_TRUE(out.Start(source.get()));
   ASSERT_TRUE(listener.WaitForType(2));

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Callback.h"
+#include "audio/Audiocallback.h"
 #include "sound/Soundformat.h"
 #include "sound/Soundstream.h"
 

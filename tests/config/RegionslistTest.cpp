@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/Error.h"
-#include "engine/Fileutilities.h"
-#include "engine/Stringutilities.h"
+#include "base/Error.h"
+#include "base/Fileutilities.h"
+#include "base/Stringutilities.h"
 #include "platform/Profile.h"
 
 namespace vowelscope {

@@ -11,7 +11,7 @@
 #include "../analysis/Voices.h"
 #include "../sound/Soxfiles.h"
 #include "Enginetestsupport.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 
 namespace vowelscope {
 namespace {

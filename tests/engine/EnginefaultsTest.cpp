@@ -204,7 +204,7 @@ TEST(EngineFaults, PlaybackDeviceFailures_EndThePlaybackOnce_LeaveTheRecordingAl
     SoundMemoryStream copy(Engine::GetSoundFormat());
     SoundMemoryStream* sound = engine->GetSound();
     ASSERT_TRUE(copy.Write(sound->GetData(), sound->GetLength(), nullptr));
-    copy.Seek(0, 0);
+    copy.Seek(0, kSeekBegin);
     ASSERT_TRUE(out.Open(0, 3));
     ASSERT_TRUE(out.Start(&copy));
     if (c.userStop) {
@@ -236,7 +236,7 @@ TEST(EngineFaults, PlaybackDeviceFailures_EndThePlaybackOnce_LeaveTheRecordingAl
     device->ClearPlayed();
     device->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
     listener.Clear();
-    copy.Seek(0, 0);
+    copy.Seek(0, kSeekBegin);
     ASSERT_TRUE(out.Open(0, 3));
     ASSERT_TRUE(out.Start(&copy));
     ASSERT_TRUE(listener.WaitForType(2));

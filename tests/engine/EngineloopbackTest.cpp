@@ -69,7 +69,7 @@ TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitc
   }
   SoundMemoryStream tone(Engine::GetSoundFormat());
   ASSERT_TRUE(tone.Write(samples.data(), static_cast<unsigned>(samples.size()), nullptr));
-  ASSERT_TRUE(tone.Seek(0, 0));
+  ASSERT_TRUE(tone.Seek(0, kSeekBegin));
   AudioOut out(Engine::GetSoundFormat(), AudioOutDevice());
   PlaybackListener played;
   out.AddCallback(CallbackMethod<PlaybackListener, AudioCallbackParams>(&played, &PlaybackListener::OnAudio));

@@ -18,7 +18,7 @@
 
 #include "analysis/Formantvalue.h"
 #include "config/Settings.h"
-#include "engine/Callback.h"
+#include "audio/Audiocallback.h"
 #include "engine/Engine.h"
 #include "platform/Virtualwavein.h"
 #include "sound/Wavefilestream.h"

@@ -25,9 +25,9 @@
 #include "Enginetestsupport.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "engine/Sessiontext.h"
-#include "engine/Stringutilities.h"
+#include "base/Stringutilities.h"
 #include "sound/Wavefilestream.h"
 
 namespace vowelscope {

@@ -73,7 +73,7 @@ TEST(SoundConvertExecuter, CopiesARecordingIntoAWaveFileInBlocksAndReportsProgre
   SoundMemoryStream recording(Mono16());
   const auto frames = Ramp(5000);
   ASSERT_TRUE(recording.Write(frames.data(), 5000, nullptr));
-  ASSERT_TRUE(recording.Seek(0, 0));
+  ASSERT_TRUE(recording.Seek(0, kSeekBegin));
 
   ProgressLog log;
   {
@@ -110,7 +110,7 @@ TEST(SoundConvertExecuter, CopiesAWaveFileIntoMemoryFromTheSourcePosition) {
     ASSERT_TRUE(file.Write(frames.data(), 3000, nullptr));
   }
   WaveFileStream file(path.string(), 1);
-  ASSERT_TRUE(file.Seek(1000, 0));
+  ASSERT_TRUE(file.Seek(1000, kSeekBegin));
   SoundMemoryStream memory(file.GetFormat());
   SoundConvertExecuter executer;
   executer.SetConverter(NullConvert());
@@ -123,7 +123,7 @@ TEST(SoundConvertExecuter, FullViewDestinationTakesFewerFramesWithoutFailing) {
   SoundMemoryStream source(Mono16());
   const auto frames = Ramp(5000);
   ASSERT_TRUE(source.Write(frames.data(), 5000, nullptr));
-  ASSERT_TRUE(source.Seek(0, 0));
+  ASSERT_TRUE(source.Seek(0, kSeekBegin));
   std::vector<int16_t> target(3000, 0);
   SoundMemoryStream view(target.data(), 3000, Mono16());
   SoundConvertExecuter executer;
@@ -150,7 +150,7 @@ TEST(SoundConvertExecuter, RefusesToRunWithoutAConverterOrBetweenDifferentFormat
   SoundMemoryStream memory(Mono16());
   const auto frames = Ramp(100);
   ASSERT_TRUE(memory.Write(frames.data(), 100, nullptr));
-  ASSERT_TRUE(memory.Seek(0, 0));
+  ASSERT_TRUE(memory.Seek(0, kSeekBegin));
 
   struct Case {
     const char* name;
@@ -185,7 +185,7 @@ TEST(SoundConvertExecuter, FailedReadStopsTheRunAndKeepsWhatWasWritten) {
   SoundMemoryStream memory(Mono16());
   const auto frames = Ramp(5000);
   ASSERT_TRUE(memory.Write(frames.data(), 5000, nullptr));
-  ASSERT_TRUE(memory.Seek(0, 0));
+  ASSERT_TRUE(memory.Seek(0, kSeekBegin));
   CountingStream source(memory, 1);  // the second read fails
   SoundMemoryStream destination(Mono16());
   SoundConvertExecuter executer;
@@ -194,7 +194,7 @@ TEST(SoundConvertExecuter, FailedReadStopsTheRunAndKeepsWhatWasWritten) {
   EXPECT_EQ(destination.GetLength(), 2048u);
 
   // A destination that cannot be written fails the run as well.
-  ASSERT_TRUE(memory.Seek(0, 0));
+  ASSERT_TRUE(memory.Seek(0, kSeekBegin));
   const fs::path path = testing_wave::TestFolder() / "readonly.wav";
   { WaveFileStream create(path.string(), Mono16(), 2); }
   WaveFileStream readOnly(path.string(), 1);
@@ -212,7 +212,7 @@ TEST(SoundConvertExecuter, KeepsItsOwnCopyOfTheConverter) {
   SoundMemoryStream source(Mono16());
   const auto frames = Ramp(10);
   ASSERT_TRUE(source.Write(frames.data(), 10, nullptr));
-  ASSERT_TRUE(source.Seek(0, 0));
+  ASSERT_TRUE(source.Seek(0, kSeekBegin));
   SoundMemoryStream destination(Mono16());
   EXPECT_TRUE(executer.Run(source, destination));
   EXPECT_EQ(destination.GetLength(), 10u);

@@ -33,8 +33,8 @@ TEST(SoundMemoryStream, EmptyOwningStream_SeekFailsReadGivesNothingWriteGrows) {
   EXPECT_EQ(s.GetData(), nullptr);
   EXPECT_EQ(s.GetFormat(), Mono16());
 
-  EXPECT_FALSE(s.Seek(0, 0));
-  EXPECT_FALSE(s.Seek(0, 2));
+  EXPECT_FALSE(s.Seek(0, kSeekBegin));
+  EXPECT_FALSE(s.Seek(0, kSeekEnd));
   int16_t sample = 0;
   int got = -1;
   EXPECT_TRUE(s.Read(&sample, 1, &got));
@@ -67,7 +67,7 @@ TEST(SoundMemoryStream, SeekAcceptsOnlyTargetsInsideTheStream) {
     SoundMemoryStream s(Mono16());
     const auto ramp = Ramp(10);
     ASSERT_TRUE(s.Write(ramp.data(), 10, nullptr));
-    ASSERT_TRUE(s.Seek(5, 0));
+    ASSERT_TRUE(s.Seek(5, kSeekBegin));
     EXPECT_EQ(s.Seek(c.offset, c.origin), c.ok) << c.offset << " from " << c.origin;
     EXPECT_EQ(s.Tell(), c.position) << c.offset << " from " << c.origin;
   }
@@ -78,14 +78,14 @@ TEST(SoundMemoryStream, ReadIsClippedToTheEndAndCopiesTheFramesAtThePosition) {
   const auto ramp = Ramp(100, 1000);
   ASSERT_TRUE(s.Write(ramp.data(), 100, nullptr));
 
-  ASSERT_TRUE(s.Seek(40, 0));
+  ASSERT_TRUE(s.Seek(40, kSeekBegin));
   std::vector<int16_t> out(5, -1);
   int got = 0;
   ASSERT_TRUE(s.Read(out.data(), 5, &got));
   EXPECT_EQ(got, 5);
   EXPECT_EQ(out, std::vector<int16_t>({1040, 1041, 1042, 1043, 1044}));
 
-  ASSERT_TRUE(s.Seek(s.GetLength() - 1, 0));
+  ASSERT_TRUE(s.Seek(s.GetLength() - 1, kSeekBegin));
   out.assign(5, -1);
   ASSERT_TRUE(s.Read(out.data(), 5, &got));
   EXPECT_EQ(got, 1);
@@ -116,7 +116,7 @@ TEST(SoundMemoryStream, WritesPastTheReservationGrowAndKeepEveryFrame) {
   EXPECT_EQ(std::vector<int16_t>(data, data + all.size()), all);
 
   // Overwriting in the middle keeps the length.
-  ASSERT_TRUE(s.Seek(100, 0));
+  ASSERT_TRUE(s.Seek(100, kSeekBegin));
   const int16_t marker[2] = {-7, -8};
   ASSERT_TRUE(s.Write(marker, 2, nullptr));
   EXPECT_EQ(s.GetLength(), 11000u);
@@ -186,7 +186,7 @@ TEST(SoundMemoryStream, ResizeZeroFillsGrowthAndPullsThePositionBack) {
   expected.resize(20, 0);
   EXPECT_EQ(std::vector<int16_t>(data, data + 20), expected);
 
-  ASSERT_TRUE(s.Seek(15, 0));
+  ASSERT_TRUE(s.Seek(15, kSeekBegin));
   ASSERT_TRUE(s.Resize(4));
   EXPECT_EQ(s.GetLength(), 4u);
   EXPECT_EQ(s.GetCapacity(), 4u);
@@ -237,7 +237,7 @@ TEST(SoundMemoryStream, ViewTakesOnlyWhatFitsAndCannotGrow) {
   EXPECT_EQ(view.GetLength(), 100u);
   EXPECT_EQ(view.GetData(), reinterpret_cast<uint8_t*>(memory.data() + 2));
 
-  ASSERT_TRUE(view.Seek(10, 0));
+  ASSERT_TRUE(view.Seek(10, kSeekBegin));
   int16_t out[3];
   ASSERT_TRUE(view.Read(out, 3, nullptr));
   EXPECT_EQ(out[0], 11);
@@ -250,7 +250,7 @@ TEST(SoundMemoryStream, Swap_ExchangesMemoryOwnershipAndPosition_WithoutCopying)
   SoundMemoryStream a(Mono16());
   const auto ramp = Ramp(1000, 1);
   ASSERT_TRUE(a.Write(ramp.data(), 1000, nullptr));
-  ASSERT_TRUE(a.Seek(10, 0));
+  ASSERT_TRUE(a.Seek(10, kSeekBegin));
   const uint8_t* aData = a.GetData();
   const uint32_t aCapacity = a.GetCapacity();
   std::vector<int16_t> memory(8, 7);
@@ -269,7 +269,7 @@ TEST(SoundMemoryStream, Swap_ExchangesMemoryOwnershipAndPosition_WithoutCopying)
   EXPECT_EQ(b.GetLength(), 1000u);
   EXPECT_EQ(b.Tell(), 10u);
   EXPECT_EQ(b.GetFormat(), Mono16());
-  ASSERT_TRUE(b.Seek(999, 0));
+  ASSERT_TRUE(b.Seek(999, kSeekBegin));
   ASSERT_TRUE(b.Write(ramp.data(), 2, nullptr)) << "owning now: grows";
   EXPECT_EQ(b.GetLength(), 1001u);
   EXPECT_EQ(reinterpret_cast<const int16_t*>(b.GetData())[998], 999);

@@ -247,9 +247,9 @@ TEST(WaveFileStream, DamagedFilesAreRefusedOrReadAsFarAsTheyGo) {
     const auto first = ReadAll(s);
     EXPECT_EQ(first.size(), s.GetFormat().FramesToBytes(c.frames));
     // Seeking around re-reads the same bytes.
-    ASSERT_TRUE(s.Seek(0, 0));
+    ASSERT_TRUE(s.Seek(0, kSeekBegin));
     EXPECT_EQ(ReadAll(s), first);
-    ASSERT_TRUE(s.Seek(-1, 2));
+    ASSERT_TRUE(s.Seek(-1, kSeekEnd));
     int got = -1;
     std::vector<uint8_t> buffer(s.GetFormat().FramesToBytes(4));
     EXPECT_TRUE(s.Read(buffer.data(), 4, &got));
@@ -314,7 +314,7 @@ TEST(WaveFileStream, SeekMovesTheNextReadAndRefusesTargetsOutsideTheStream) {
   // Each case starts after reading frame 0, so a refused seek continues with frame 1.
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.offset << " from " << c.origin);
-    ASSERT_TRUE(s.Seek(0, 0));
+    ASSERT_TRUE(s.Seek(0, kSeekBegin));
     int16_t frame;
     ASSERT_TRUE(s.Read(&frame, 1, nullptr));
     EXPECT_EQ(s.Seek(c.offset, c.origin), c.ok);
@@ -394,10 +394,10 @@ TEST(WaveFileStream, ReadWriteModeCreatesAMissingFileAndKeepsTheFormatOfAnExisti
     EXPECT_EQ(s.GetFormat().GetSampleRate(), 11025u);
     EXPECT_EQ(s.GetLength(), 100u);
     const int16_t marks[5] = {-1, -2, -3, -4, -5};
-    ASSERT_TRUE(s.Seek(10, 0));
+    ASSERT_TRUE(s.Seek(10, kSeekBegin));
     ASSERT_TRUE(s.Write(marks, 5, nullptr));
     EXPECT_EQ(s.GetLength(), 100u);
-    ASSERT_TRUE(s.Seek(99, 0));
+    ASSERT_TRUE(s.Seek(99, kSeekBegin));
     int16_t last;
     ASSERT_TRUE(s.Read(&last, 1, nullptr));
     EXPECT_EQ(last, 100);
@@ -426,10 +426,10 @@ TEST(WaveFileStream, SizesStayRightWhenOddDataIsClosedAndReopenedBySeeks) {
   {
     WaveFileStream s(path.string(), Format(1, 8000, 8, PcmUnsigned), 3);
     ASSERT_TRUE(s.Write(bytes101.data(), 101, nullptr));
-    ASSERT_TRUE(s.Seek(0, 0));
+    ASSERT_TRUE(s.Seek(0, kSeekBegin));
     uint8_t frame;
     ASSERT_TRUE(s.Read(&frame, 1, nullptr));  // closes the data chunk once: size 101 and a pad byte
-    ASSERT_TRUE(s.Seek(100, 0));
+    ASSERT_TRUE(s.Seek(100, kSeekBegin));
     ASSERT_TRUE(s.Read(&frame, 1, nullptr));
     ASSERT_TRUE(s.Write("\x22\x33", 2, nullptr));  // over the pad byte and beyond
   }
@@ -462,7 +462,7 @@ TEST(WaveFileStream, FailedOpenLeavesAClosedStreamWithTheStartingFormat) {
   EXPECT_EQ(nowhere.GetFormat(), Mono16());
   EXPECT_EQ(nowhere.GetFormat().GetNativeLayout(), 0);
   EXPECT_FALSE(nowhere.Write(&frame, 1, nullptr));
-  EXPECT_FALSE(nowhere.Seek(0, 0));
+  EXPECT_FALSE(nowhere.Seek(0, kSeekBegin));
 }
 
 // The session's own limit on the user's names lies in the Engine; the stream also opens the slightly
@@ -515,9 +515,9 @@ TEST(WaveFileStream, WritesTheSizeFieldsCouldNotHoldAreRefused) {
     ASSERT_TRUE(s.IsOpen());
     ASSERT_EQ(s.GetLength(), 0x7FFFFFFFu);
     const int16_t frame = 5;
-    ASSERT_TRUE(s.Seek(-1, 2));
+    ASSERT_TRUE(s.Seek(-1, kSeekEnd));
     EXPECT_FALSE(s.Write(&frame, 1, nullptr));
-    ASSERT_TRUE(s.Seek(3, 0));
+    ASSERT_TRUE(s.Seek(3, kSeekBegin));
     int put = 0;
     ASSERT_TRUE(s.Write(&frame, 1, &put));  // inside the real bytes: fine
     EXPECT_EQ(put, 1);

@@ -2,7 +2,7 @@
 // the ways it may and may not be closed.
 #include "ui/DlgProgress.h"
 
-#include "engine/Callback.h"
+#include "base/Callback.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

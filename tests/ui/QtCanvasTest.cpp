@@ -227,7 +227,9 @@ TEST(ChartImage, FormantChartPixelsLandWhereThePainterPutsThem) {
   const QSize size = DefaultFormantChartSize();
   std::vector<FormantValue> trail(FormantChart::kTrailLength);
   trail[0] = FormantValue{60, 500, 2000};
-  const QImage image = RenderFormantChartImage(chart, size, trail, FormantView{}, nullptr);
+  FormantView view;
+  view.f1Max = 800;  // F1 200 ... 800, F2 500 ... 4000
+  const QImage image = RenderFormantChartImage(chart, size, trail, view, nullptr);
   ASSERT_EQ(image.size(), size);
 
   QtCanvasImage probe(1, 1);

@@ -75,7 +75,7 @@ void WriteText(const fs::path& path, const std::string& text) {
 std::vector<int16_t> Samples(SoundMemoryStream* sound) {
   std::vector<int16_t> samples(sound->GetLength());
   if (!samples.empty()) sound->Read(samples.data(), sound->GetLength(), nullptr);
-  sound->Seek(0, 0);
+  sound->Seek(0, kSeekBegin);
   return samples;
 }
 

@@ -1,4 +1,4 @@
-#include "engine/Stringutilities.h"
+#include "base/Stringutilities.h"
 
 #include <cstdarg>
 #include <cstdio>

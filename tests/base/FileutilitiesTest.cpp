@@ -1,4 +1,4 @@
-#include "engine/Fileutilities.h"
+#include "base/Fileutilities.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,12 +1,11 @@
-#include "engine/Callback.h"
+#include "base/Callback.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "analysis/Formantvalue.h"
 
 namespace vowelscope {
 namespace {
@@ -69,17 +68,24 @@ TEST(CallbackContainer, Add_StoresEachTargetOnce_NotifyCallsInRegistrationOrder)
   EXPECT_EQ(b.seen, (std::vector<std::string>{"b:progress 3"}));
 }
 
+// A payload like a device's: what happened and a count.
+struct DevicePayload {
+  int32_t type = 0;
+  int32_t samples = 0;
+};
+using DeviceCallback = Callback<DevicePayload>;
+
 // A callback that counts how many of its kind exist, to watch what the container copies and deletes.
-struct CountedCallback : AudioCallback {
+struct CountedCallback : DeviceCallback {
   explicit CountedCallback(int id) : id(id) { ++alive; }
-  CountedCallback(const CountedCallback& other) : AudioCallback(), id(other.id) { ++alive; }
+  CountedCallback(const CountedCallback& other) : DeviceCallback(), id(other.id) { ++alive; }
   ~CountedCallback() override { --alive; }
-  void Invoke(AudioCallbackParams& p) override { p.samples += id; }
-  bool Equals(const AudioCallback& other) const override {
+  void Invoke(DevicePayload& p) override { p.samples += id; }
+  bool Equals(const DeviceCallback& other) const override {
     auto* same = dynamic_cast<const CountedCallback*>(&other);
     return same != nullptr && same->id == id;
   }
-  AudioCallback* Clone() const override { return new CountedCallback(*this); }
+  DeviceCallback* Clone() const override { return new CountedCallback(*this); }
   int id;
   static inline int alive = 0;
 };
@@ -87,7 +93,7 @@ struct CountedCallback : AudioCallback {
 TEST(CallbackContainer, OwnsOneCloneEach_DeletesThemOnceAtDestruction) {
   CountedCallback::alive = 0;
   {
-    AudioCallbackContainer container;
+    CallbackContainer<DevicePayload> container;
     container.Add(CountedCallback(1));
     EXPECT_EQ(CountedCallback::alive, 1) << "the clone outlives the caller's temporary";
     container.Add(CountedCallback(1));
@@ -95,21 +101,24 @@ TEST(CallbackContainer, OwnsOneCloneEach_DeletesThemOnceAtDestruction) {
     container.Add(CountedCallback(2));
     EXPECT_EQ(CountedCallback::alive, 2);
 
-    AudioCallbackParams p{3, 100};
+    DevicePayload p{3, 100};
     container.Notify(p);
     EXPECT_EQ(p.samples, 103) << "listeners see, and may change, the one payload";
   }
   EXPECT_EQ(CountedCallback::alive, 0);
 }
 
-TEST(CallbackContainer, FormantValuesReachBoundListeners) {
+TEST(CallbackContainer, PayloadsOfAnyTypeReachBoundListeners) {
+  struct Measurement {
+    double power, f1, f2;
+  };
   struct Trail {
-    void OnFormant(FormantValue& v) { f1s.push_back(v.f1); }
+    void OnFormant(Measurement& v) { f1s.push_back(v.f1); }
     std::vector<double> f1s;
   } trail;
-  FormantTrackCallbackContainer container;
-  container.Add(CallbackMethod<Trail, FormantValue>(&trail, &Trail::OnFormant));
-  FormantValue v{60.0, 700.0, 1200.0};
+  CallbackContainer<Measurement> container;
+  container.Add(CallbackMethod<Trail, Measurement>(&trail, &Trail::OnFormant));
+  Measurement v{60.0, 700.0, 1200.0};
   container.Notify(v);
   EXPECT_EQ(trail.f1s, std::vector<double>{700.0});
 }

@@ -73,21 +73,7 @@ struct ProgressCallbackParams {
   int32_t position = 0;
 };
 
-struct AudioCallbackParams {
-  // 1 = device thread started, 2 = ended normally, 3 = one buffer processed, 4 = a device operation failed.
-  int32_t type = 0;
-  int32_t samples = 0;
-};
-
-struct FormantValue;
-
-using FormantTrackCallback = Callback<FormantValue>;
-using FormantTrackCallbackContainer = CallbackContainer<FormantValue>;
-using FZeroAnalyzeCallback = Callback<bool>;
-using FZeroAnalyzeCallbackContainer = CallbackContainer<bool>;
 using ProgressCallback = Callback<ProgressCallbackParams>;
 using ProgressCallbackContainer = CallbackContainer<ProgressCallbackParams>;
-using AudioCallback = Callback<AudioCallbackParams>;
-using AudioCallbackContainer = CallbackContainer<AudioCallbackParams>;
 
 }  // namespace vowelscope

@@ -1,10 +1,10 @@
-#include "engine/Fileutilities.h"
+#include "base/Fileutilities.h"
 
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "engine/Stringutilities.h"
+#include "base/Stringutilities.h"
 #include "platform/Filesystem.h"
 
 namespace vowelscope {
