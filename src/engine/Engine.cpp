@@ -114,6 +114,11 @@ void Engine::PrepareFormantPath() {
   const size_t order = static_cast<size_t>(std::max(formantAnalyzer.GetOrder(), 0));
   const size_t formantSlots = std::max<size_t>(2, (order + 1) / 2);
   blockFrame.assign(frameLength, 0.0);
+  const WindowFunction window = GetWindowFunction(windowType);
+  blockWindow.resize(frameLength);
+  for (uint32_t i = 0; i < frameLength; ++i) {
+    blockWindow[i] = window != nullptr ? window(static_cast<int>(i), static_cast<int>(frameLength)) : 1.0;
+  }
   blockFormants.assign(formantSlots, 0.0);
   blockBandwidths.assign(formantSlots, 0.0);
 }
@@ -178,11 +183,16 @@ void Engine::ProcessRecordedBlock(const int16_t* samples, unsigned count, unsign
 }
 
 void Engine::ProcessBlock(const int16_t* samples, unsigned count, bool live) {
-  const WindowFunction window = GetWindowFunction(windowType);
   std::fill(blockFrame.begin(), blockFrame.end(), 0.0);
-  for (unsigned i = 0; i < count; ++i) {
-    const double weight = window != nullptr ? window(static_cast<int>(i), static_cast<int>(count)) : 1.0;
-    blockFrame[i] = weight * samples[i];
+  if (count == blockWindow.size()) {
+    for (unsigned i = 0; i < count; ++i) blockFrame[i] = blockWindow[i] * samples[i];
+  } else {
+    // A shorter block (the last of a take) is weighted by a window of its own length.
+    const WindowFunction window = GetWindowFunction(windowType);
+    for (unsigned i = 0; i < count; ++i) {
+      const double weight = window != nullptr ? window(static_cast<int>(i), static_cast<int>(count)) : 1.0;
+      blockFrame[i] = weight * samples[i];
+    }
   }
   std::fill(blockFormants.begin(), blockFormants.end(), 0.0);
   std::fill(blockBandwidths.begin(), blockBandwidths.end(), 0.0);

@@ -96,6 +96,8 @@ class Engine {
   static SoundFormat GetSoundFormat();
   // Rewound to sample 0. Only while neither recording nor analysing.
   SoundMemoryStream* GetSound();
+  // For looking only (its length, its format): the position is whatever it is.
+  const SoundMemoryStream* GetSound() const { return &sound; }
   // One entry per 275-sample block. Only while neither recording nor analysing.
   const std::vector<FormantValue>* GetFormantTrack() const { return &formantTrack; }
   // The F0 track of the last analysis or loaded file; null until there is one. Safe at any time.
@@ -170,6 +172,9 @@ class Engine {
 
   // Work arrays of the block handler, sized at StartRecord so the capture thread allocates nothing.
   std::vector<double> blockFrame;
+  // The window's weights for a whole block, made once: a cosine per sample of every block cost more
+  // than the rest of the windowing.
+  std::vector<double> blockWindow;
   std::vector<double> blockFormants;
   std::vector<double> blockBandwidths;
 };

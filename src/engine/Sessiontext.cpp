@@ -1,5 +1,6 @@
 #include "engine/Sessiontext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -13,14 +14,34 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
+// Room for every integer digit of the largest double, its sign and three decimals.
+constexpr size_t kNumberRoom = 400;
+
+// Writes the number at `to` (which has kNumberRoom characters) and returns its end.
+char* PutSessionNumber(char* to, double value) {
+  const auto [end, error] = std::to_chars(to, to + kNumberRoom, value, std::chars_format::fixed, 3);
+  if (error == std::errc()) return end;
+  constexpr char kZero[] = "0.000";  // cannot happen with this room
+  return std::copy(kZero, kZero + 5, to);
+}
+
 }  // namespace
 
 std::string FormatSessionNumber(double value) {
-  // Room for every integer digit of the largest double, its sign and three decimals.
-  char text[400];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
-  if (error != std::errc()) return "0.000";  // cannot happen with this buffer
-  return std::string(text, end);
+  char text[kNumberRoom];
+  return std::string(text, PutSessionNumber(text, value));
+}
+
+void AppendSessionLine(std::string& text, int64_t time, double a, double b, double c) {
+  char line[3 * (kNumberRoom + 1) + 24];
+  char* end = std::to_chars(line, line + 21, time).ptr;  // 20 digits and a sign hold any int64_t
+  for (const double value : {a, b, c}) {
+    *end++ = '\t';
+    end = PutSessionNumber(end, value);
+  }
+  *end++ = '\r';
+  *end++ = '\n';
+  text.append(line, end);
 }
 
 bool ParseSessionNumber(std::string_view field, double& value) {

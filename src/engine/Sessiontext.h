@@ -16,6 +16,10 @@ namespace vowelscope {
 // decimal separator, every integer digit of a large value ("inf" and "nan" as printf writes them).
 std::string FormatSessionNumber(double value);
 
+// Appends one line of a .f0 or .fr file: the time, the three numbers as FormatSessionNumber gives them,
+// tab-separated, and a CR LF line end.
+void AppendSessionLine(std::string& text, int64_t time, double a, double b, double c);
+
 // A whole field as a number: blanks around it are allowed, anything else (a unit, a decimal comma, an
 // empty field) is not. A value beyond the range of double reads as infinity (or 0 when it is too
 // small), as strtod gives it.
