@@ -22,20 +22,25 @@ constexpr int kSettleMs = 800;  // the window is shown and laid out before recor
 constexpr int kPollMs = 100;
 constexpr int kGiveUpMs = 60000;
 
+// The window's commands are its actions, found by the names they are made with.
+void TriggerAction(TfrmMain& window, const char* name) {
+  if (QAction* action = window.findChild<QAction*>(QString::fromLatin1(name))) action->trigger();
+}
+
 // Stops the recording after `recordMs`, then waits until the analysis has finished (or gives up) and
 // saves the picture; the exit status says whether a picture of an analysed take was written.
 void Script(TfrmMain& window, int recordMs, const QString& picture) {
-  QTimer::singleShot(kSettleMs, &window, [&window] { window.actStartRecord->trigger(); });
+  QTimer::singleShot(kSettleMs, &window, [&window] { TriggerAction(window, "actStartRecord"); });
   QTimer::singleShot(kSettleMs + recordMs, &window, [&window, picture] {
-    window.actStopRecord->trigger();
+    TriggerAction(window, "actStopRecord");
     // Polled rather than chained to a message, so that a recording that never started still ends the run.
     auto* poll = new QTimer(&window);
     auto waited = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, &window, [&window, picture, poll, waited] {
       *waited += kPollMs;
-      const bool analysed = window.engine.GetFZeroResult() != nullptr;
-      const bool idle = QApplication::activeModalWidget() == nullptr && !window.engine.IsRecording() &&
-                        !window.engine.IsAnalysing();
+      const bool analysed = window.GetEngine().GetFZeroResult() != nullptr;
+      const bool idle = QApplication::activeModalWidget() == nullptr && !window.GetEngine().IsRecording() &&
+                        !window.GetEngine().IsAnalysing();
       if (!(idle && analysed) && *waited < kGiveUpMs) return;
       poll->stop();
       QTimer::singleShot(300, &window, [&window, picture, analysed] {

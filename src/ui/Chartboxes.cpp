@@ -81,9 +81,9 @@ int TLevelPanel::LevelOf(double power) {
   return static_cast<int>(std::clamp(std::trunc(power), 0.0, static_cast<double>(kMaximum)));
 }
 
-void TLevelPanel::PostPosition(int value) {
+void TLevelPanel::SetLevel(int value) {
   // The bar ignores values outside its range, so they are brought into it here.
-  QMetaObject::invokeMethod(pbrLevel, "setValue", Qt::QueuedConnection, Q_ARG(int, std::clamp(value, 0, kMaximum)));
+  pbrLevel->setValue(std::clamp(value, 0, kMaximum));
 }
 
 void TLevelPanel::resizeEvent(QResizeEvent* event) {

@@ -59,8 +59,8 @@ class TLevelPanel : public QWidget {
 
   // A bar value for a power in dB: truncated and kept within 0 ... 90 (also for -inf and NaN).
   static int LevelOf(double power);
-  // May be called on any thread: the value reaches the bar as a queued call on its own thread.
-  void PostPosition(int value);
+  // Moves the bar (on the user-interface thread: the window hands levels over in its messages).
+  void SetLevel(int value);
 
   // The scale's values, top to bottom.
   static constexpr int kScaleValues[] = {80, 60, 40, 20, 0};

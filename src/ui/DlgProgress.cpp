@@ -48,9 +48,7 @@ int TfrmProgress::BarPosition(const ProgressCallbackParams& params) {
   return static_cast<int>(std::clamp<int64_t>(value, 0, BarMaximum));
 }
 
-void TfrmProgress::PostPosition(int position) {
-  QMetaObject::invokeMethod(pbrProgress, "setValue", Qt::QueuedConnection, Q_ARG(int, position));
-}
+void TfrmProgress::SetPosition(int position) { pbrProgress->setValue(std::clamp(position, 0, BarMaximum)); }
 
 void TfrmProgress::Finish() {
   finished = true;

@@ -28,9 +28,8 @@ class TfrmProgress : public QDialog {
   // kept within the bar; an empty range gives 0.
   static int BarPosition(const ProgressCallbackParams& params);
 
-  // May be called on any thread while the dialog exists: the position reaches the bar as a queued call on
-  // the bar's own thread, and is dropped if the bar is gone by then.
-  void PostPosition(int position);
+  // Moves the bar (on the user-interface thread: the window hands positions over in its messages).
+  void SetPosition(int position);
 
   // Ends the modal loop (also when called before the loop has started: it then ends as soon as it runs).
   void Finish();

@@ -30,7 +30,6 @@ namespace {
 constexpr const char* kOutOfMemory = "メモリの確保に失敗しました。";
 constexpr const char* kSaveFailed = "設定を保存できませんでした。";
 constexpr int kStatusMessageMs = 10000;
-constexpr unsigned kPlaybackBuffers = 3;
 
 // File names go to the Engine in the system's narrow encoding.
 std::string NarrowPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -43,11 +42,12 @@ const char* const TfrmMain::kAnalysisStartFailed = "F0 分析を開始できま�
 const char* const TfrmMain::kPlayStartFailed = "再生を開始できませんでした。出力デバイスを確認してください。";
 
 TfrmMain::TfrmMain(Environment environment)
-    : settings(environment.settingsFile ? *environment.settingsFile : Settings::GetSettingsFileName()),
+    : hooks(std::move(environment.hooks)),
+      formantTrail(FormantChart::kTrailLength),
+      settings(environment.settingsFile ? *environment.settingsFile : Settings::GetSettingsFileName()),
       regionsList(environment.regionsFolder ? *environment.regionsFolder : RegionsList().GetFolder()),
       engine(&settings, std::move(environment.input)),
-      audioOut(environment.output ? AudioOut(Engine::GetSoundFormat(), AudioOutDevice(kWaveMapper), std::move(environment.output))
-                                  : AudioOut(Engine::GetSoundFormat(), AudioOutDevice(kWaveMapper))) {
+      playback(Engine::GetSoundFormat(), std::move(environment.output)) {
   CreateControls();
   FormCreate();
 }
@@ -72,8 +72,8 @@ void TfrmMain::RunCommand(const std::function<void()>& function) {
 }
 
 void TfrmMain::ShowError(const QString& message) {
-  if (showError) {
-    showError(message);
+  if (hooks.showError) {
+    hooks.showError(message);
     return;
   }
   QMessageBox box(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
@@ -82,7 +82,7 @@ void TfrmMain::ShowError(const QString& message) {
 
 void TfrmMain::UpdateActions() {
   const bool recording = engine.IsRecording();
-  const bool playing = audioOut.IsPlaying();
+  const bool playing = playback.IsPlaying();
   actStartRecord->setEnabled(!playing && !recording);
   actStopRecord->setEnabled(recording);
   bool haveSound = false;
@@ -102,7 +102,6 @@ void TfrmMain::UpdateActions() {
 }
 
 void TfrmMain::FormCreate() {
-  formantTrail.assign(FormantChart::kTrailLength, FormantValue{});
   settings.Load();
   try {
     regionsList.Scan();
@@ -112,7 +111,7 @@ void TfrmMain::FormCreate() {
   engine.AddAudioCallback(CallbackMethod<TfrmMain, AudioCallbackParams>(this, &TfrmMain::OnAudioInEvent));
   engine.AddFormantTrackCallback(CallbackMethod<TfrmMain, FormantValue>(this, &TfrmMain::OnFormantValue));
   engine.AddFZeroAnalyzeCallback(CallbackMethod<TfrmMain, bool>(this, &TfrmMain::OnAnalysisDone));
-  audioOut.AddCallback(CallbackMethod<TfrmMain, AudioCallbackParams>(this, &TfrmMain::OnAudioOutEvent));
+  playback.AddCallback(CallbackMethod<TfrmMain, AudioCallbackParams>(this, &TfrmMain::OnAudioOutEvent));
   engine.AddProgressCallback(CallbackMethod<TfrmMain, ProgressCallbackParams>(this, &TfrmMain::OnAnalysisProgress));
   UpdateStatusBar();
   FillRegionsCombo();
@@ -197,7 +196,7 @@ void TfrmMain::OnRecordEnded() {
     engine.StopRecord(false);
   }
   if (destroying) return;
-  pnlLevel->PostPosition(0);
+  pnlLevel->SetLevel(0);
   RebuildWaveform();
   pbxFZero->update();
   // Nothing to wait for when no analysis was started for this recording.
@@ -209,16 +208,10 @@ void TfrmMain::OnRecordEnded() {
 bool TfrmMain::ShowAnalysisProgress() {
   auto dialog = std::make_unique<TfrmProgress>(this);
   analysisFailed = false;
-  {
-    const std::lock_guard<std::mutex> hold(progressLock);
-    progressDialog = dialog.get();
-  }
+  progressDialog = dialog.get();
   // The completion message, also one already queued, closes it from inside its modal loop.
   dialog->exec();
-  {
-    const std::lock_guard<std::mutex> hold(progressLock);
-    progressDialog = nullptr;
-  }
+  progressDialog = nullptr;
   dialog.reset();
   pbxFZero->update();
   return !analysisFailed;
@@ -237,41 +230,31 @@ void TfrmMain::StartPlayback() {
   SoundMemoryStream* sound = engine.GetSound();
   if (sound == nullptr) return;
   StopPlayback();
-  auto copy = std::make_unique<SoundMemoryStream>(sound->GetFormat());
-  const uint32_t length = sound->GetLength();
-  if (!copy->Resize(length)) throw Error(kOutOfMemory);
-  sound->Seek(0, kSeekBegin);
-  int read = 0;
-  sound->Read(copy->GetData(), length, &read);
-  copy->Seek(0, kSeekBegin);
-  playbackStream = std::move(copy);
-  if (audioOut.Open(0, kPlaybackBuffers) && audioOut.Start(playbackStream.get())) return;
-  // Nothing plays, and nothing will report an end: release the device and the copy now, and say so, as
-  // for a recording that cannot start.
-  StopPlayback();
-  throw Error(kPlayStartFailed);
+  switch (playback.Start(*sound)) {
+    case Playback::StartResult::Started:
+    case Playback::StartResult::NothingToPlay:
+      return;
+    case Playback::StartResult::OutOfMemory:
+      throw Error(kOutOfMemory);
+    case Playback::StartResult::DeviceFailed:
+      // Nothing plays and nothing will report an end; say so, as for a recording that cannot start.
+      throw Error(kPlayStartFailed);
+  }
 }
 
 void TfrmMain::actStopPlayExecute() { StopPlayback(); }
 
 void TfrmMain::StopPlayback() {
-  audioOut.Stop();
-  audioOut.Close();
-  playbackStream.reset();
+  playback.Stop();
   if (pbxFZero != nullptr) pbxFZero->update();
-  if (pnlLevel != nullptr) pnlLevel->PostPosition(0);
+  if (pnlLevel != nullptr) pnlLevel->SetLevel(0);
 }
 
 void TfrmMain::tmrPlayingTimer() {
-  const uint32_t position = audioOut.GetPosition();
+  const uint32_t position = playback.GetPosition();
   SetTrailForPlayback(position);
   FollowPlayback(position);
-  double power = 0;
-  {
-    const std::lock_guard<std::mutex> hold(trailLock);
-    power = formantTrail.front().power;
-  }
-  pnlLevel->PostPosition(TLevelPanel::LevelOf(power));
+  pnlLevel->SetLevel(TLevelPanel::LevelOf(formantTrail.Newest().power));
 }
 
 void TfrmMain::actOptionExecute() {
@@ -293,8 +276,8 @@ void TfrmMain::actOptionExecute() {
 
 void TfrmMain::actSaveExecute() {
   QString file;
-  if (chooseSaveFile) {
-    file = chooseSaveFile();
+  if (hooks.chooseSaveFile) {
+    file = hooks.chooseSaveFile();
   } else {
     // The user's own name is used as typed: no extension is added, the Engine derives the three names.
     QFileDialog dialog(this, QString(), QString(), QStringLiteral("音声ファイル(*.wav)"));
@@ -310,8 +293,8 @@ void TfrmMain::actSaveExecute() {
 
 void TfrmMain::actLoadExecute() {
   QString file;
-  if (chooseOpenFile) {
-    file = chooseOpenFile();
+  if (hooks.chooseOpenFile) {
+    file = hooks.chooseOpenFile();
   } else {
     file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("WAVE ファイル(*.wav)"));
   }
@@ -321,7 +304,7 @@ void TfrmMain::actLoadExecute() {
       {".wav", "WAVE ファイルが見つかりません。"}, {".f0", "F0 ファイルが見つかりません。"}, {".fr", "FR ファイルが見つかりません。"}};
   for (const auto& [extension, missing] : required) {
     const std::string name = ChangeExtension(path, extension);
-    if (fileExists ? fileExists(name) : FileExists(name)) continue;
+    if (hooks.fileExists ? hooks.fileExists(name) : FileExists(name)) continue;
     // A sound without its analyses: offer to make them, as for any audio file.
     if (std::string(extension) != ".wav") return OfferFileAnalysis(ChangeExtension(path, ".wav"), missing);
     throw Error(missing);
@@ -364,6 +347,12 @@ bool TfrmMain::event(QEvent* event) {
   } else if (type == UM_ANALYSIS_DONE) {
     const bool success = static_cast<TMessageEvent*>(event)->wParam != 0;
     RunCommand([&] { OnAnalysisDoneMessage(success); });
+  } else if (type == UM_FORMANT_VALUE) {
+    // A block was measured: its level to the meter, the trail redrawn.
+    pnlLevel->SetLevel(static_cast<TMessageEvent*>(event)->wParam);
+    pbxFormant->update();
+  } else if (type == UM_ANALYSIS_PROGRESS) {
+    if (progressDialog != nullptr) progressDialog->SetPosition(static_cast<TMessageEvent*>(event)->wParam);
   } else {
     return QMainWindow::event(event);
   }
@@ -380,12 +369,8 @@ void TfrmMain::OnAudioInEvent(AudioCallbackParams& params) {
 }
 
 void TfrmMain::OnFormantValue(FormantValue& value) {
-  pnlLevel->PostPosition(TLevelPanel::LevelOf(value.power));
-  {
-    const std::lock_guard<std::mutex> hold(trailLock);
-    FormantChart::AddToTrail(formantTrail, value);
-  }
-  QMetaObject::invokeMethod(pbxFormant, "update", Qt::QueuedConnection);
+  formantTrail.Add(value);
+  Post(UM_FORMANT_VALUE, TLevelPanel::LevelOf(value.power));
 }
 
 void TfrmMain::OnAnalysisDone(bool& success) { Post(UM_ANALYSIS_DONE, success ? 1 : 0); }
@@ -400,8 +385,7 @@ void TfrmMain::OnAudioOutEvent(AudioCallbackParams& params) {
 }
 
 void TfrmMain::OnAnalysisProgress(ProgressCallbackParams& params) {
-  const std::lock_guard<std::mutex> hold(progressLock);
-  if (progressDialog != nullptr) progressDialog->PostPosition(TfrmProgress::BarPosition(params));
+  Post(UM_ANALYSIS_PROGRESS, TfrmProgress::BarPosition(params));
 }
 
 }  // namespace vowelscope

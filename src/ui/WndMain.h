@@ -1,27 +1,27 @@
 #pragma once
-// The program's one window. It owns every long-lived object (settings, guide sets, the Engine, the chart
-// state, the playback copy and the playback output), offers the commands as actions shared by the menu
-// and the toolbar, and turns what the devices and the F0 worker report on their own threads into posted
-// messages handled here. It coordinates only: the charts are painted by charts/, the dialogs live in
-// their own files.
+// The program's one window. It owns the long-lived objects (settings, guide sets, the Engine that
+// records and analyses, the playback, the chart state), offers the commands as actions shared by the
+// menu and the toolbar, and turns what the devices and the F0 worker report on their own threads into
+// posted messages handled here. It coordinates only: the charts are painted by charts/, the playback is
+// audio/'s, the dialogs live in their own files.
 //
 // Threads: everything belongs to the user-interface thread except the five listeners, which run on the
-// capture, playback or F0 worker thread and only post messages and bar positions, take the trail lock
-// or read the progress dialog under its lock.
+// capture, playback or F0 worker thread; they only post messages, and the capture thread's listener
+// also adds its measurement to the trail, which guards itself.
 
 #include <QEvent>
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/Formantvalue.h"
-#include "audio/Audioout.h"
+#include "audio/Playback.h"
 #include "charts/Formantchart.h"
+#include "charts/Formanttrail.h"
 #include "charts/Waverender.h"
 #include "config/Regionslist.h"
 #include "config/Settings.h"
@@ -50,14 +50,21 @@ class TResizePanel;
 class TfrmMain : public QMainWindow {
   Q_OBJECT
 
-  // Declared before the Engine so that they outlive it: its F0 worker may still report while it is
-  // being destroyed.
-  std::mutex trailLock;     // formantTrail: the capture thread shifts it while paints read it
-  std::mutex progressLock;  // progressDialog: the F0 worker reads it while this thread sets and clears it
-
  public:
   // Columns a click in the F0 chart's scroll track moves (the thumb shows a page).
   static constexpr int kFZeroLargeChange = 100;
+
+  // Where the window asks the user: the file dialogs, the error box and the yes/no questions. Unset
+  // members show the toolkit's own dialogs; tests give answers of their own.
+  struct Hooks {
+    std::function<QString()> chooseSaveFile;
+    std::function<QString()> chooseOpenFile;
+    std::function<QString()> chooseAudioFile;
+    std::function<void(const QString&)> showError;
+    std::function<bool(const QString&)> askYesNo;
+    // The open command's check that a file exists (FileExists when unset).
+    std::function<bool(const std::string&)> fileExists;
+  };
 
   // Where the window records from, plays to and keeps its files. Unset members take the defaults: the
   // default sound devices, Settings.ini in the user's folder, the regions folder beside the program.
@@ -66,6 +73,7 @@ class TfrmMain : public QMainWindow {
     std::shared_ptr<WaveOutDevice> output;
     std::optional<std::string> settingsFile;
     std::optional<std::string> regionsFolder;
+    Hooks hooks;
   };
 
   explicit TfrmMain(Environment environment = {});
@@ -82,16 +90,33 @@ class TfrmMain : public QMainWindow {
   // The message shown when a playback could not start.
   static const char* const kPlayStartFailed;
 
-  // Members, constructed in this order and destroyed in the reverse one.
+  // What the window shows, for those who watch it (the screenshot program, the tests); the commands
+  // are its actions and controls, found by their object names.
+  const Engine& GetEngine() const { return engine; }
+  const Settings& GetSettings() const { return settings; }
+  const Playback& GetPlayback() const { return playback; }
+  std::vector<FormantValue> GetTrail() const { return formantTrail.Snapshot(); }
+  const std::vector<WaveRender::PeakType>& GetWavePeaks() const { return wavePeaks; }
+  int GetSelectedRegions() const { return selectedRegions; }
+  bool IsAnalysisBoxShown() const { return progressDialog != nullptr; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Hooks hooks;
+
+  // Members, constructed in this order and destroyed in the reverse one. The trail comes before the
+  // Engine, whose threads may still report while it is being destroyed.
+  FormantTrail formantTrail;
   Settings settings;
   RegionsList regionsList;
   Engine engine;
-  std::vector<FormantValue> formantTrail;
   FormantChart formantChart;  // holds the cached chart background
   WaveRender waveRender;
   std::vector<WaveRender::PeakType> wavePeaks;
-  std::unique_ptr<SoundMemoryStream> playbackStream;
-  AudioOut audioOut;
+  Playback playback;
   TfrmProgress* progressDialog = nullptr;
   int selectedRegions = -1;
 
@@ -126,22 +151,6 @@ class TfrmMain : public QMainWindow {
   QAction* actAnalyseFile = nullptr;
   QAction* actReanalyse = nullptr;
 
-  // The file dialogs' answers and the error box; tests set these to work without a modal dialog.
-  std::function<QString()> chooseSaveFile;
-  std::function<QString()> chooseOpenFile;
-  std::function<void(const QString&)> showError;
-  // The audio file to analyse, and the answer to a yes/no question; tests set these too.
-  std::function<QString()> chooseAudioFile;
-  std::function<bool(const QString&)> askYesNo;
-  // The open command's check that a file exists (FileExists when unset); tests use it to have a file
-  // vanish between the check and the reading.
-  std::function<bool(const std::string&)> fileExists;
-
- protected:
-  bool event(QEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
- private:
   // Layout, actions and menus (WndMainLayout.cpp).
   void CreateControls();
   void CreateActions();
@@ -205,6 +214,7 @@ class TfrmMain : public QMainWindow {
   void InvalidateFormantBackground();
   const Regions* SelectedRegions() const;
 
+  // The one way from the device and worker threads to this one: a posted message, handled in event().
   void Post(QEvent::Type type, int wParam = 0);
 
   bool destroying = false;

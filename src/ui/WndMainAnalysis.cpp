@@ -24,7 +24,7 @@ const char* const kReanalysisFailed = "再分析を開始できませんでし�
 }  // namespace
 
 bool TfrmMain::AskYesNo(const QString& question) {
-  if (askYesNo) return askYesNo(question);
+  if (hooks.askYesNo) return hooks.askYesNo(question);
   return QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::Yes) == QMessageBox::Yes;
 }
@@ -32,8 +32,8 @@ bool TfrmMain::AskYesNo(const QString& question) {
 void TfrmMain::actAnalyseFileExecute() {
   if (engine.IsRecording()) return;
   QString file;
-  if (chooseAudioFile) {
-    file = chooseAudioFile();
+  if (hooks.chooseAudioFile) {
+    file = hooks.chooseAudioFile();
   } else {
     file = QFileDialog::getOpenFileName(this, QString(), QString(), QString::fromUtf8(kAudioFilter));
   }
@@ -90,12 +90,9 @@ void TfrmMain::OfferReanalysis() {
 }
 
 void TfrmMain::ShowAnalysedTake() {
-  {
-    // The trail held the last live values; the new take has none until it is played.
-    const std::lock_guard<std::mutex> hold(trailLock);
-    formantTrail.assign(formantTrail.size(), FormantValue{});
-  }
-  pnlLevel->PostPosition(0);
+  // The trail held the last live values; the new take has none until it is played.
+  formantTrail.Clear();
+  pnlLevel->SetLevel(0);
   RebuildWaveform();
   pbxFormant->update();
   pbxFZero->update();

@@ -19,18 +19,14 @@ void TfrmMain::InvalidateFormantBackground() { formantChart.InvalidateBackground
 
 void TfrmMain::pbxFormantPaint(QPainter& painter) {
   // A copy, so the capture thread is held up only for the copy and never for the paint.
-  std::vector<FormantValue> trail;
-  {
-    const std::lock_guard<std::mutex> hold(trailLock);
-    trail = formantTrail;
-  }
+  const std::vector<FormantValue> trail = formantTrail.Snapshot();
   QtCanvas canvas(painter);
   formantChart.Paint(canvas, pbxFormant->width(), pbxFormant->height(), trail, settings, SelectedRegions());
 }
 
 void TfrmMain::pbxFZeroPaint(QPainter& painter) {
-  const bool playing = audioOut.IsPlaying();
-  const uint32_t position = playing ? audioOut.GetPosition() : 0;
+  const bool playing = playback.IsPlaying();
+  const uint32_t position = playing ? playback.GetPosition() : 0;
   const std::shared_ptr<const FZeroResult> result = engine.GetFZeroResult();
   QtCanvas canvas(painter);
   FZeroChart::Paint(canvas, pbxFZero->width(), pbxFZero->height(), wavePeaks, result.get(),
@@ -62,10 +58,7 @@ void TfrmMain::RebuildWaveform() {
 }
 
 void TfrmMain::SetTrailForPlayback(uint32_t position) {
-  {
-    const std::lock_guard<std::mutex> hold(trailLock);
-    FormantChart::SetTrailForPlayback(formantTrail, *engine.GetFormantTrack(), position);
-  }
+  formantTrail.SetForPlayback(*engine.GetFormantTrack(), position);
   pbxFormant->update();
 }
 

@@ -18,6 +18,10 @@ inline const QEvent::Type UM_PLAY_ENDED = static_cast<QEvent::Type>(WM_APP + 100
 inline const QEvent::Type UM_RECORD_STARTED = static_cast<QEvent::Type>(WM_APP + 1011);
 inline const QEvent::Type UM_RECORD_ENDED = static_cast<QEvent::Type>(WM_APP + 1012);
 inline const QEvent::Type UM_ANALYSIS_DONE = static_cast<QEvent::Type>(WM_APP + 1021);
+// A measured block (wParam: its level for the meter) and a progress step of the analysis (wParam: the
+// bar's position): the capture thread and the F0 worker reach the window only through messages.
+inline const QEvent::Type UM_FORMANT_VALUE = static_cast<QEvent::Type>(WM_APP + 1031);
+inline const QEvent::Type UM_ANALYSIS_PROGRESS = static_cast<QEvent::Type>(WM_APP + 1032);
 
 // A posted message with its one argument. It is made on the posting thread, then read and freed on the
 // user-interface thread. Qt's event queue, which hands it over, is not built with ThreadSanitizer, so in

@@ -1,4 +1,5 @@
 #include "audio/Audioout.h"
+#include "audio/Playback.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +280,45 @@ TEST(AudioOut, OperationFailures_EndThePlayback_AndTheNextOneWorks) {
     EXPECT_TRUE(out.Stop());
     EXPECT_TRUE(out.Close());
   }
+}
+
+// Playback plays a copy: the recording may be replaced while it plays, and the copy goes with the stop.
+TEST(Playback, PlaysACopyOfTheSound_WhichTheStopReleases) {
+  auto device = std::make_shared<VirtualWaveOut>();
+  device->SetManual();
+  Playback playback(Mono16(), device);
+  Listener listener;
+  playback.AddCallback(CallbackMethod<Listener, AudioCallbackParams>(&listener, &Listener::OnAudio));
+  auto sound = Source(Ramp(3000));
+  ASSERT_EQ(playback.Start(*sound), Playback::StartResult::Started);
+  EXPECT_TRUE(playback.HoldsCopy());
+  // The recording changes under the playback: what plays is what was there at the start.
+  sound->Seek(0, kSeekBegin);
+  const std::vector<int16_t> other(3000, 7);
+  sound->Write(other.data(), 3000, nullptr);
+  device->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+  ASSERT_TRUE(listener.WaitForType(kAudioEnded));
+  std::vector<int16_t> expected = Ramp(3000);
+  expected.push_back(0);
+  EXPECT_EQ(device->PlayedSamples(), expected);
+  playback.Stop();
+  EXPECT_FALSE(playback.HoldsCopy());
+  EXPECT_FALSE(playback.IsPlaying());
+}
+
+TEST(Playback, WhatCannotPlay_HoldsNothing) {
+  auto device = std::make_shared<VirtualWaveOut>();
+  Playback playback(Mono16(), device);
+  auto empty = Source({});
+  EXPECT_EQ(playback.Start(*empty), Playback::StartResult::NothingToPlay);
+  EXPECT_FALSE(playback.HoldsCopy());
+  device->InjectFailure(WaveOperation::Open);
+  auto sound = Source(Ramp(500));
+  EXPECT_EQ(playback.Start(*sound), Playback::StartResult::DeviceFailed);
+  EXPECT_FALSE(playback.HoldsCopy()) << "a refused device leaves no copy behind";
+  EXPECT_FALSE(playback.IsPlaying());
+  EXPECT_EQ(playback.Start(*sound), Playback::StartResult::Started) << "the next start works";
+  playback.Stop();
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "charts/Formantchart.h"
+#include "charts/Formanttrail.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <thread>
 #include <tuple>
 
 #include "RecordingCanvas.h"
@@ -438,6 +440,44 @@ TEST(FormantTrail, PlaybackTrailEndsAtTheBlockNearestThePosition) {
       }
     }
   }
+}
+
+
+TEST(FormantTrail, TheNewestFirst_FadingOutAndClearing) {
+  FormantTrail trail(4);
+  EXPECT_TRUE(trail.IsEmpty());
+  for (int i = 1; i <= 5; ++i) trail.Add(FormantValue{50.0 + i, 100.0 * i, 1000.0 + i});
+  auto values = trail.Snapshot();
+  ASSERT_EQ(values.size(), 4u);
+  EXPECT_EQ(values[0].f1, 500.0);
+  EXPECT_EQ(values[3].f1, 200.0) << "the oldest kept; the first one dropped";
+  EXPECT_EQ(trail.Newest().power, 55.0);
+  // After the recording the trail fades block by block instead of staying lit.
+  for (int i = 0; i < 3; ++i) trail.Fade();
+  EXPECT_FALSE(trail.IsEmpty());
+  EXPECT_EQ(trail.Snapshot()[3].f1, 500.0);
+  trail.Fade();
+  EXPECT_TRUE(trail.IsEmpty());
+  trail.SetForPlayback({{60, 700, 1200}, {60, 710, 1210}}, 300);
+  EXPECT_EQ(trail.Newest().f1, 710.0);
+  trail.Clear();
+  EXPECT_TRUE(trail.IsEmpty());
+}
+
+TEST(FormantTrail, ASnapshotWhileTheCaptureThreadAdds_IsAlwaysOneWholeTrail) {
+  FormantTrail trail(FormantChart::kTrailLength);
+  std::thread capture([&] {
+    for (int i = 1; i <= 20000; ++i) trail.Add(FormantValue{0, static_cast<double>(i), 0});
+  });
+  for (int k = 0; k < 2000; ++k) {
+    const auto values = trail.Snapshot();
+    // Consecutive measurements, newest first: never half of one shift and half of the next.
+    for (size_t i = 1; i < values.size() && values[i].f1 != 0; ++i) {
+      ASSERT_EQ(values[i].f1, values[i - 1].f1 - 1) << "snapshot " << k << " at " << i;
+    }
+  }
+  capture.join();
+  EXPECT_EQ(trail.Newest().f1, 20000.0);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
 namespace vowelscope {
 namespace {
@@ -37,17 +38,15 @@ TEST(ProgressDialogTest, BarPosition_ScalesTheReportToTheBarsPixels) {
   }
 }
 
-TEST(ProgressDialogTest, PositionsPostedFromAWorker_ReachTheBarOnItsOwnThread) {
+TEST(ProgressDialogTest, SetPosition_MovesTheBarWithinItsRange) {
+  // The window hands the worker's positions over in its messages; the box only moves its bar.
   TfrmProgress dialog;
   EXPECT_EQ(dialog.pbrProgress->maximum(), TfrmProgress::BarMaximum);
   EXPECT_EQ(dialog.pbrProgress->size(), QSize(282, 21));
-  std::thread worker([&] {
-    for (int p = 0; p <= 282; p += 47) dialog.PostPosition(p);
-  });
-  worker.join();
-  EXPECT_EQ(dialog.pbrProgress->value(), 0);  // nothing is set from the worker itself
-  QApplication::processEvents();
-  EXPECT_EQ(dialog.pbrProgress->value(), 282);
+  for (const auto& [set, shown] : {std::pair{47, 47}, std::pair{282, 282}, std::pair{400, 282}, std::pair{-5, 0}}) {
+    dialog.SetPosition(set);
+    EXPECT_EQ(dialog.pbrProgress->value(), shown) << set;
+  }
 }
 
 TEST(ProgressDialogTest, EscAndCloseRequests_LeaveItOpen_FinishEndsTheModalLoop) {

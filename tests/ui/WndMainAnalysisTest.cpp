@@ -16,11 +16,16 @@
 
 #include "../sound/Soxfiles.h"
 #include "Wndmaintestsupport.h"
+#include "ui/DlgOption.h"
+#include "ui/Numedit.h"
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
 
 namespace vowelscope {
 namespace {
+
+using wndtest::Action;
+using wndtest::Child;
 
 namespace fs = std::filesystem;
 
@@ -48,9 +53,10 @@ class WindowAnalysisTest : public ::testing::Test {
     environment.output = std::make_shared<VirtualWaveOut>();
     environment.settingsFile = (folder / "Settings.ini").string();
     environment.regionsFolder = (folder / "regions").string();
+    environment.hooks = wndtest::Forwarding(hooks);
     window = std::make_unique<TfrmMain>(std::move(environment));
-    window->showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
-    window->askYesNo = [this](const QString& question) {
+    hooks.showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
+    hooks.askYesNo = [this](const QString& question) {
       questions.push_back(question.toStdString());
       return answer;
     };
@@ -65,9 +71,9 @@ class WindowAnalysisTest : public ::testing::Test {
 
   // Chooses `file` in the analysis command and runs it; the progress box has come and gone on return.
   void AnalyseFile(const fs::path& file) {
-    window->chooseAudioFile = [file] { return QString::fromStdString(file.string()); };
-    window->actAnalyseFile->trigger();
-    ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->engine.IsAnalysing() && window->progressDialog == nullptr; }));
+    hooks.chooseAudioFile = [file] { return QString::fromStdString(file.string()); };
+    Action(*window, "actAnalyseFile")->trigger();
+    ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown(); }));
   }
 
   fs::path MakeVoice(const std::string& name, double pitch, const std::string& soxOptions) {
@@ -77,6 +83,8 @@ class WindowAnalysisTest : public ::testing::Test {
   }
 
   fs::path folder;
+  // The window asks these; set before or during a test (Forwarding reads them at each question).
+  TfrmMain::Hooks hooks;
   std::unique_ptr<TfrmMain> window;
   std::vector<std::string> errors;
   std::vector<std::string> questions;
@@ -86,22 +94,22 @@ class WindowAnalysisTest : public ::testing::Test {
 TEST_F(WindowAnalysisTest, AStereoFileAt44100Hz_IsShownAsTheTake_WithItsF0_AndTheConversionInTheStatusBar) {
   AnalyseFile(MakeVoice("phone.wav", 200.0, "-r 44100 -c 2"));
   EXPECT_TRUE(errors.empty()) << errors.front();
-  EXPECT_NEAR(static_cast<double>(window->engine.GetSound()->GetLength()), wndtest::kRate, 275);
-  ASSERT_NE(window->engine.GetFZeroResult(), nullptr);
-  EXPECT_NEAR(MedianF0(*window->engine.GetFZeroResult()), 200.0, 2.0) << "within 1 %";
-  EXPECT_EQ(window->engine.GetFormantTrack()->size(), (window->engine.GetSound()->GetLength() + 274) / 275);
-  EXPECT_FALSE(window->wavePeaks.empty());
+  EXPECT_NEAR(static_cast<double>(window->GetEngine().GetSound()->GetLength()), wndtest::kRate, 275);
+  ASSERT_NE(window->GetEngine().GetFZeroResult(), nullptr);
+  EXPECT_NEAR(MedianF0(*window->GetEngine().GetFZeroResult()), 200.0, 2.0) << "within 1 %";
+  EXPECT_EQ(window->GetEngine().GetFormantTrack()->size(), (window->GetEngine().GetSound()->GetLength() + 274) / 275);
+  EXPECT_FALSE(window->GetWavePeaks().empty());
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "44100 Hz ステレオ → 11025 Hz モノラルに変換しました");
   window->UpdateActions();
-  EXPECT_TRUE(window->actStartPlay->isEnabled());
-  EXPECT_TRUE(window->actReanalyse->isEnabled());
+  EXPECT_TRUE(Action(*window, "actStartPlay")->isEnabled());
+  EXPECT_TRUE(Action(*window, "actReanalyse")->isEnabled());
 }
 
 TEST_F(WindowAnalysisTest, FilesThatCannotBeRead_SayWhy_AndKeepTheTakeOnScreen) {
   AnalyseFile(MakeVoice("good.flac", 180.0, "-r 48000"));
-  const auto result = window->engine.GetFZeroResult();
-  const uint32_t length = window->engine.GetSound()->GetLength();
-  const auto peaks = window->wavePeaks;
+  const auto result = window->GetEngine().GetFZeroResult();
+  const uint32_t length = window->GetEngine().GetSound()->GetLength();
+  const auto peaks = window->GetWavePeaks();
 
   const fs::path text = folder / "notes.wav";
   std::ofstream(text) << "not a recording\n";
@@ -113,67 +121,77 @@ TEST_F(WindowAnalysisTest, FilesThatCannotBeRead_SayWhy_AndKeepTheTakeOnScreen) 
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0], "この形式の音声ファイルは読み込めません。\nnotes.wav");
   EXPECT_EQ(errors[1], "音声ファイルが壊れているか、途中で切れています。\ncut.flac");
-  EXPECT_EQ(window->engine.GetFZeroResult(), result);
-  EXPECT_EQ(window->engine.GetSound()->GetLength(), length);
-  EXPECT_EQ(window->wavePeaks.size(), peaks.size());
+  EXPECT_EQ(window->GetEngine().GetFZeroResult(), result);
+  EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), length);
+  EXPECT_EQ(window->GetWavePeaks().size(), peaks.size());
 }
 
 TEST_F(WindowAnalysisTest, OpeningALoneWave_OffersItsAnalysis_InsteadOfTheMissingFileError) {
   const fs::path lone = MakeVoice("take.wav", 150.0, "");
-  window->chooseOpenFile = [lone] { return QString::fromStdString(lone.string()); };
+  hooks.chooseOpenFile = [lone] { return QString::fromStdString(lone.string()); };
 
   answer = false;
-  window->actLoad->trigger();
+  Action(*window, "actLoad")->trigger();
   ASSERT_EQ(questions.size(), 1u);
   EXPECT_EQ(questions[0].rfind("F0 ファイルが見つかりません。", 0), 0u) << questions[0];
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(window->engine.GetSound()->GetLength(), 0u) << "declined: nothing is analysed";
+  EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), 0u) << "declined: nothing is analysed";
 
   answer = true;
-  window->actLoad->trigger();
-  ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->engine.IsAnalysing() && window->progressDialog == nullptr; }));
+  Action(*window, "actLoad")->trigger();
+  ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown(); }));
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(window->engine.GetSound()->GetLength(), static_cast<uint32_t>(wndtest::kRate));
-  ASSERT_NE(window->engine.GetFZeroResult(), nullptr);
-  EXPECT_NEAR(MedianF0(*window->engine.GetFZeroResult()), 150.0, 1.5) << "within 1 %";
+  EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), static_cast<uint32_t>(wndtest::kRate));
+  ASSERT_NE(window->GetEngine().GetFZeroResult(), nullptr);
+  EXPECT_NEAR(MedianF0(*window->GetEngine().GetFZeroResult()), 150.0, 1.5) << "within 1 %";
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "11025 Hz モノラルの音声を読み込みました");
 }
 
 TEST_F(WindowAnalysisTest, Reanalysis_AfterTheF0RangeChanged_UpdatesTheF0WithoutRecordingAgain) {
   AnalyseFile(MakeVoice("take.ogg", 220.0, "-r 44100 -c 2"));
-  const auto before = window->engine.GetFZeroResult();
+  const auto before = window->GetEngine().GetFZeroResult();
   ASSERT_NE(before, nullptr);
   ASSERT_NEAR(MedianF0(*before), 220.0, 2.2);
-  const uint32_t length = window->engine.GetSound()->GetLength();
+  const uint32_t length = window->GetEngine().GetSound()->GetLength();
 
-  window->settings.SetF0Min(60);
-  window->settings.SetF0Max(150);
-  window->actReanalyse->trigger();
-  ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->engine.IsAnalysing() && window->progressDialog == nullptr; }));
-  const auto after = window->engine.GetFZeroResult();
+  // The new range through the options box; its offer to analyse again is declined, the command does it.
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<TfrmOption*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->edtF0Min->setText(QStringLiteral("60"));
+    dialog->edtF0Max->setText(QStringLiteral("150"));
+    dialog->accept();
+  });
+  answer = false;
+  Action(*window, "actOption")->trigger();
+  ASSERT_EQ(window->GetSettings().GetF0Max(), 150);
+  EXPECT_EQ(window->GetEngine().GetFZeroResult(), before) << "declined: not analysed yet";
+  Action(*window, "actReanalyse")->trigger();
+  ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown(); }));
+  const auto after = window->GetEngine().GetFZeroResult();
   ASSERT_NE(after, before);
   for (const FZeroValue& v : after->values) ASSERT_LE(v.frequency, 150.5f) << "the new range bounds every frame";
-  EXPECT_EQ(window->engine.GetSound()->GetLength(), length);
+  EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), length);
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(WindowAnalysisTest, OptionsConfirmedWithATakeOnScreen_OfferReanalysis) {
   AnalyseFile(MakeVoice("take.wav", 200.0, "-r 22050"));
-  const auto before = window->engine.GetFZeroResult();
+  const auto before = window->GetEngine().GetFZeroResult();
   // OK in the options box as soon as it is up.
   QTimer::singleShot(0, [] {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
   });
-  window->actOption->trigger();
-  ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->engine.IsAnalysing() && window->progressDialog == nullptr; }));
+  Action(*window, "actOption")->trigger();
+  ASSERT_TRUE(wndtest::WaitUntil([&] { return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown(); }));
   ASSERT_EQ(questions.size(), 1u);
-  EXPECT_NE(window->engine.GetFZeroResult(), before) << "analysed again";
+  EXPECT_NE(window->GetEngine().GetFZeroResult(), before) << "analysed again";
 
   // Cancelled: no question.
   QTimer::singleShot(0, [] {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
   });
-  window->actOption->trigger();
+  Action(*window, "actOption")->trigger();
   EXPECT_EQ(questions.size(), 1u);
 }
 

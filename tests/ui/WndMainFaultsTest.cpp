@@ -36,6 +36,8 @@ namespace fs = std::filesystem;
 
 using wndtest::kRate;
 using wndtest::Voice;
+using wndtest::Action;
+using wndtest::Child;
 using wndtest::WaitUntil;
 constexpr const char* kFormatError = "ファイル形式に誤りがあります。";
 constexpr const char* kReadFailed = "ファイルを読み込むことができませんでした。";
@@ -72,11 +74,9 @@ void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-std::vector<int16_t> Samples(SoundMemoryStream* sound) {
-  std::vector<int16_t> samples(sound->GetLength());
-  if (!samples.empty()) sound->Read(samples.data(), sound->GetLength(), nullptr);
-  sound->Seek(0, kSeekBegin);
-  return samples;
+std::vector<int16_t> Samples(const SoundMemoryStream* sound) {
+  const auto* data = reinterpret_cast<const int16_t*>(sound->GetData());
+  return std::vector<int16_t>(data, data + sound->GetLength());
 }
 
 // What a user sees of a session: the sound, its two analyses, the waveform and the F0 chart.
@@ -123,17 +123,18 @@ class MainWindowFaultsTest : public ::testing::Test {
     environment.output = output;
     environment.settingsFile = (folder / "Settings.ini").string();
     environment.regionsFolder = (folder / "regions").string();
+    environment.hooks = wndtest::Forwarding(hooks);
     window = std::make_unique<TfrmMain>(std::move(environment));
-    window->showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
+    hooks.showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
     window->show();
     QApplication::processEvents();
   }
 
   // Neither recording, analysing nor playing, and every message of the last command handled.
   bool Settled() {
-    return !window->engine.IsRecording() && !window->engine.IsAnalysing() && window->progressDialog == nullptr &&
-           QApplication::activeModalWidget() == nullptr && !window->audioOut.IsPlaying() &&
-           window->playbackStream == nullptr && !window->tmrPlaying->isActive();
+    return !window->GetEngine().IsRecording() && !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown() &&
+           QApplication::activeModalWidget() == nullptr && !window->GetPlayback().IsPlaying() &&
+           !window->GetPlayback().HoldsCopy() && !Child<QTimer>(*window, "tmrPlaying")->isActive();
   }
 
   void WaitSettled() {
@@ -145,10 +146,10 @@ class MainWindowFaultsTest : public ::testing::Test {
   void Record(const std::vector<int16_t>& samples) {
     input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
     input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Stall);
-    window->actStartRecord->trigger();
-    ASSERT_TRUE(window->engine.IsRecording());
+    Action(*window, "actStartRecord")->trigger();
+    ASSERT_TRUE(window->GetEngine().IsRecording());
     ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
-    window->actStopRecord->trigger();
+    Action(*window, "actStopRecord")->trigger();
     WaitSettled();
   }
 
@@ -156,7 +157,7 @@ class MainWindowFaultsTest : public ::testing::Test {
   std::vector<int16_t> PlayToTheEnd() {
     output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
     output->ClearPlayed();
-    window->actStartPlay->trigger();
+    Action(*window, "actStartPlay")->trigger();
     EXPECT_TRUE(WaitUntil([&] { return Settled(); }));
     QApplication::processEvents();
     return output->PlayedSamples();
@@ -169,16 +170,16 @@ class MainWindowFaultsTest : public ::testing::Test {
   }
 
   SessionView View() {
-    return SessionView{Samples(window->engine.GetSound()), window->engine.GetFZeroResult(),
-                       *window->engine.GetFormantTrack(), window->wavePeaks, window->pbxFZero->grab().toImage()};
+    return SessionView{Samples(window->GetEngine().GetSound()), window->GetEngine().GetFZeroResult(),
+                       *window->GetEngine().GetFormantTrack(), window->GetWavePeaks(), Child<QWidget>(*window, "pbxFZero")->grab().toImage()};
   }
 
   // Enabled state of record, stop, play, stop play, options, save, open.
   std::vector<bool> Enabled() {
     window->UpdateActions();
     std::vector<bool> states;
-    for (QAction* action : {window->actStartRecord, window->actStopRecord, window->actStartPlay, window->actStopPlay,
-                            window->actOption, window->actSave, window->actLoad}) {
+    for (QAction* action : {Action(*window, "actStartRecord"), Action(*window, "actStopRecord"), Action(*window, "actStartPlay"), Action(*window, "actStopPlay"),
+                            Action(*window, "actOption"), Action(*window, "actSave"), Action(*window, "actLoad")}) {
       states.push_back(action->isEnabled());
     }
     return states;
@@ -189,6 +190,8 @@ class MainWindowFaultsTest : public ::testing::Test {
   fs::path folder;
   std::shared_ptr<VirtualWaveIn> input;
   std::shared_ptr<VirtualWaveOut> output;
+  // The window asks these; set before or during a test (Forwarding reads them at each question).
+  TfrmMain::Hooks hooks;
   std::unique_ptr<TfrmMain> window;
   std::vector<std::string> errors;
 };
@@ -226,7 +229,7 @@ TEST_F(MainWindowFaultsTest, OpeningABadSession_SaysWhy_AndKeepsThePreviousSessi
   const OtherSession other;
   // Files the test removes are still reported as there: they vanish between the check and the reading.
   std::vector<std::string> vanished;
-  window->fileExists = [&](const std::string& name) {
+  hooks.fileExists = [&](const std::string& name) {
     for (const std::string& gone : vanished) {
       if (name == gone) return true;
     }
@@ -265,13 +268,13 @@ TEST_F(MainWindowFaultsTest, OpeningABadSession_SaysWhy_AndKeepsThePreviousSessi
     const std::string base = (folder / ("bad" + std::to_string(n++))).string();
     other.Write(base);
     c.spoil(base);
-    window->chooseOpenFile = [&] { return QString::fromStdString(base + ".wav"); };
+    hooks.chooseOpenFile = [&] { return QString::fromStdString(base + ".wav"); };
     errors.clear();
     // The F0 chart as it is now: an earlier playback may have scrolled it.
     const SessionView before = View();
     {
       fifotest::FifoWatchdog watchdog(base + (c.pipe != nullptr ? c.pipe : ".none"));
-      window->actLoad->trigger();
+      Action(*window, "actLoad")->trigger();
       EXPECT_FALSE(watchdog.Fired()) << c.what << ": the open blocked on a named pipe";
     }
     QApplication::processEvents();
@@ -285,15 +288,15 @@ TEST_F(MainWindowFaultsTest, OpeningABadSession_SaysWhy_AndKeepsThePreviousSessi
   // The same files unspoilt open, so each case above failed by its one fault alone.
   const std::string base = (folder / "good").string();
   other.Write(base);
-  window->chooseOpenFile = [&] { return QString::fromStdString(base + ".wav"); };
+  hooks.chooseOpenFile = [&] { return QString::fromStdString(base + ".wav"); };
   errors.clear();
-  window->actLoad->trigger();
+  Action(*window, "actLoad")->trigger();
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(Samples(window->engine.GetSound()), other.sound);
-  ASSERT_NE(window->engine.GetFZeroResult(), nullptr);
-  EXPECT_EQ(window->engine.GetFZeroResult()->values.size(), 12u);
-  EXPECT_EQ(window->engine.GetFormantTrack()->size(), 20u);
-  EXPECT_NE(window->wavePeaks, previous.peaks);
+  EXPECT_EQ(Samples(window->GetEngine().GetSound()), other.sound);
+  ASSERT_NE(window->GetEngine().GetFZeroResult(), nullptr);
+  EXPECT_EQ(window->GetEngine().GetFZeroResult()->values.size(), 12u);
+  EXPECT_EQ(window->GetEngine().GetFormantTrack()->size(), 20u);
+  EXPECT_NE(window->GetWavePeaks(), previous.peaks);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -334,15 +337,15 @@ TEST_F(MainWindowFaultsTest, AnInputDeviceThatFails_EndsTheRecording_KeepsWhatWa
     input->SetSpeed(4);
     input->InjectFailure(f.op, f.skip, f.count);
     const unsigned callsBefore = input->CallCount(f.op);
-    window->actStartRecord->trigger();
+    Action(*window, "actStartRecord")->trigger();
     // A device that fails once the capture runs ends it without a message, as when it stops delivering.
     const std::vector<std::string> reported =
         f.op == WaveOperation::Open ? std::vector<std::string>{TfrmMain::kRecordStartFailed} : std::vector<std::string>{};
     if (f.op != WaveOperation::Open) {
-      ASSERT_TRUE(WaitUntil([&] { return !window->engine.IsRecording() || input->SourceLeft() == 0; }));
+      ASSERT_TRUE(WaitUntil([&] { return !window->GetEngine().IsRecording() || input->SourceLeft() == 0; }));
       if (f.userStops) {
-        EXPECT_TRUE(window->engine.IsRecording());
-        window->actStopRecord->trigger();
+        EXPECT_TRUE(window->GetEngine().IsRecording());
+        Action(*window, "actStopRecord")->trigger();
       }
     }
     WaitSettled();
@@ -352,7 +355,7 @@ TEST_F(MainWindowFaultsTest, AnInputDeviceThatFails_EndsTheRecording_KeepsWhatWa
 
     // What was captured before the fault stays, in order: a beginning of the voice (and the silence
     // after it).
-    const std::vector<int16_t> kept = Samples(window->engine.GetSound());
+    const std::vector<int16_t> kept = Samples(window->GetEngine().GetSound());
     for (size_t i = 0; i < kept.size(); ++i) {
       ASSERT_EQ(kept[i], i < voice.size() ? voice[i] : 0) << "sample " << i;
     }
@@ -365,7 +368,7 @@ TEST_F(MainWindowFaultsTest, AnInputDeviceThatFails_EndsTheRecording_KeepsWhatWa
     } else {
       EXPECT_TRUE(kept.empty());
     }
-    EXPECT_EQ(window->engine.GetFormantTrack()->size(), (kept.size() + 274) / 275);
+    EXPECT_EQ(window->GetEngine().GetFormantTrack()->size(), (kept.size() + 274) / 275);
     EXPECT_EQ(Enabled(), Idle(!kept.empty()));
     if (!kept.empty()) {
       EXPECT_EQ(PlayToTheEnd(), PlayedFormOf(kept));
@@ -375,10 +378,10 @@ TEST_F(MainWindowFaultsTest, AnInputDeviceThatFails_EndsTheRecording_KeepsWhatWa
     errors.clear();
     Record(next);
     EXPECT_TRUE(errors.empty());
-    const std::vector<int16_t> second = Samples(window->engine.GetSound());
+    const std::vector<int16_t> second = Samples(window->GetEngine().GetSound());
     EXPECT_GE(second.size(), next.size() / 2);
     EXPECT_TRUE(std::equal(second.begin(), second.end(), next.begin()));
-    EXPECT_NE(window->engine.GetFZeroResult(), nullptr);
+    EXPECT_NE(window->GetEngine().GetFZeroResult(), nullptr);
     EXPECT_EQ(Enabled(), Idle(true));
     EXPECT_EQ(PlayToTheEnd(), PlayedFormOf(second));
     window.reset();
@@ -417,16 +420,16 @@ TEST_F(MainWindowFaultsTest, AnOutputDeviceThatFails_EndsThePlayback_KeepsTheRec
     output->InjectFailure(f.op, f.skip, f.count);
     output->ClearPlayed();
     const unsigned callsBefore = output->CallCount(f.op);
-    window->actStartPlay->trigger();
+    Action(*window, "actStartPlay")->trigger();
     const std::vector<std::string> reported =
         f.op == WaveOperation::Open ? std::vector<std::string>{TfrmMain::kPlayStartFailed} : std::vector<std::string>{};
     if (f.op == WaveOperation::Open) {
-      EXPECT_EQ(window->playbackStream, nullptr);
+      EXPECT_FALSE(window->GetPlayback().HoldsCopy());
     } else if (f.userStops) {
-      ASSERT_TRUE(WaitUntil([&] { return window->tmrPlaying->isActive(); }));
+      ASSERT_TRUE(WaitUntil([&] { return Child<QTimer>(*window, "tmrPlaying")->isActive(); }));
       output->Step(kRate / 2);
-      ASSERT_TRUE(WaitUntil([&] { return window->audioOut.GetPosition() > 0; }));
-      window->actStopPlay->trigger();
+      ASSERT_TRUE(WaitUntil([&] { return window->GetPlayback().GetPosition() > 0; }));
+      Action(*window, "actStopPlay")->trigger();
     }
     WaitSettled();
     EXPECT_GT(output->CallCount(f.op) - callsBefore, f.skip) << "the failure was never reached";
@@ -439,8 +442,8 @@ TEST_F(MainWindowFaultsTest, AnOutputDeviceThatFails_EndsThePlayback_KeepsTheRec
     EXPECT_FALSE(output->IsOpen());
     EXPECT_EQ(output->QueuedCount(), 0u);
     EXPECT_EQ(Enabled(), Idle(true));
-    EXPECT_EQ(Samples(window->engine.GetSound()), recorded.sound);
-    EXPECT_EQ(window->engine.GetFZeroResult(), recorded.fzero);
+    EXPECT_EQ(Samples(window->GetEngine().GetSound()), recorded.sound);
+    EXPECT_EQ(window->GetEngine().GetFZeroResult(), recorded.fzero);
 
     output->ClearFailures();
     EXPECT_EQ(PlayToTheEnd(), PlayedFormOf(recorded.sound));
@@ -450,7 +453,7 @@ TEST_F(MainWindowFaultsTest, AnOutputDeviceThatFails_EndsThePlayback_KeepsTheRec
   // And recording still works after all that.
   const std::vector<int16_t> next = Voice(0.4, 220);
   Record(next);
-  const std::vector<int16_t> second = Samples(window->engine.GetSound());
+  const std::vector<int16_t> second = Samples(window->GetEngine().GetSound());
   EXPECT_GE(second.size(), next.size() / 2);
   EXPECT_TRUE(std::equal(second.begin(), second.end(), next.begin()));
   EXPECT_TRUE(errors.empty());

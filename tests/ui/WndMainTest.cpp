@@ -43,6 +43,8 @@ namespace fs = std::filesystem;
 
 using wndtest::kRate;
 using wndtest::Voice;
+using wndtest::Action;
+using wndtest::Child;
 using wndtest::WaitUntil;
 
 std::string ReadAll(const fs::path& path) {
@@ -107,8 +109,9 @@ class MainWindowTest : public ::testing::Test {
     environment.output = output;
     environment.settingsFile = settingsFile.string();
     environment.regionsFolder = (folder / "regions").string();
+    environment.hooks = wndtest::Forwarding(hooks);
     window = std::make_unique<TfrmMain>(std::move(environment));
-    window->showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
+    hooks.showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
     window->show();
     QApplication::processEvents();
   }
@@ -117,12 +120,12 @@ class MainWindowTest : public ::testing::Test {
   // come and gone.
   void RecordAndAnalyse(const std::vector<int16_t>& samples, ProgressWatch* watch = nullptr) {
     input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Stall);
-    window->actStartRecord->trigger();
-    ASSERT_TRUE(window->engine.IsRecording());
+    Action(*window, "actStartRecord")->trigger();
+    ASSERT_TRUE(window->GetEngine().IsRecording());
     ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
-    window->actStopRecord->trigger();
+    Action(*window, "actStopRecord")->trigger();
     ASSERT_TRUE(WaitUntil([&] {
-      return !window->engine.IsAnalysing() && window->progressDialog == nullptr &&
+      return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown() &&
              QApplication::activeModalWidget() == nullptr && (watch == nullptr || watch->Gone());
     }));
     QApplication::processEvents();
@@ -131,7 +134,7 @@ class MainWindowTest : public ::testing::Test {
 
   // Pure red pixels of the F0 chart: its voiced frames.
   int RedDotPixels() {
-    const QImage image = window->pbxFZero->grab().toImage();
+    const QImage image = Child<QWidget>(*window, "pbxFZero")->grab().toImage();
     int red = 0;
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
@@ -143,8 +146,8 @@ class MainWindowTest : public ::testing::Test {
   std::vector<bool> Enabled() {
     window->UpdateActions();
     std::vector<bool> states;
-    for (QAction* action : {window->actStartRecord, window->actStopRecord, window->actStartPlay, window->actStopPlay,
-                            window->actOption, window->actSave, window->actLoad, window->actAbout, window->actExit}) {
+    for (QAction* action : {Action(*window, "actStartRecord"), Action(*window, "actStopRecord"), Action(*window, "actStartPlay"), Action(*window, "actStopPlay"),
+                            Action(*window, "actOption"), Action(*window, "actSave"), Action(*window, "actLoad"), Action(*window, "actAbout"), Action(*window, "actExit")}) {
       states.push_back(action->isEnabled());
     }
     return states;
@@ -154,6 +157,8 @@ class MainWindowTest : public ::testing::Test {
   fs::path settingsFile;
   std::shared_ptr<VirtualWaveIn> input;
   std::shared_ptr<VirtualWaveOut> output;
+  // The window asks these; set before or during a test (Forwarding reads them at each question).
+  TfrmMain::Hooks hooks;
   std::unique_ptr<TfrmMain> window;
   std::vector<std::string> errors;
 };
@@ -166,21 +171,21 @@ TEST_F(MainWindowTest, RecordThenStop_ShowsTheAnalysisBox_ClosesItWhenDone_AndPa
   EXPECT_EQ(watch.shown, 1);
   EXPECT_TRUE(watch.Gone());
   EXPECT_TRUE(errors.empty());
-  const auto result = window->engine.GetFZeroResult();
+  const auto result = window->GetEngine().GetFZeroResult();
   ASSERT_NE(result, nullptr);
   EXPECT_FALSE(result->values.empty());
-  EXPECT_FALSE(window->wavePeaks.empty());
+  EXPECT_FALSE(window->GetWavePeaks().empty());
   EXPECT_GT(RedDotPixels(), 50);
   // The voice, less what the input still held when the stop came (the capture thread may lag behind).
-  EXPECT_GT(window->engine.GetSound()->GetLength(), Voice(1.5, 140).size() / 2);
-  EXPECT_LE(window->engine.GetSound()->GetLength(), Voice(1.5, 140).size());
+  EXPECT_GT(window->GetEngine().GetSound()->GetLength(), Voice(1.5, 140).size() / 2);
+  EXPECT_LE(window->GetEngine().GetSound()->GetLength(), Voice(1.5, 140).size());
   // The trail holds the newest measurements, the last blocks of the formant track.
-  const std::vector<FormantValue>& track = *window->engine.GetFormantTrack();
+  const std::vector<FormantValue>& track = *window->GetEngine().GetFormantTrack();
   // One value per delivered block, the last one partial.
-  ASSERT_EQ(track.size(), (window->engine.GetSound()->GetLength() + 274) / 275);
+  ASSERT_EQ(track.size(), (window->GetEngine().GetSound()->GetLength() + 274) / 275);
   EXPECT_GT(track.back().f1, 0);
-  EXPECT_DOUBLE_EQ(window->formantTrail.front().f1, track.back().f1);
-  EXPECT_DOUBLE_EQ(window->formantTrail[39].f2, track[track.size() - 40].f2);
+  EXPECT_DOUBLE_EQ(window->GetTrail().front().f1, track.back().f1);
+  EXPECT_DOUBLE_EQ(window->GetTrail()[39].f2, track[track.size() - 40].f2);
 }
 
 TEST_F(MainWindowTest, ARecordingThatReachesItsLimit_GoesThroughTheSameAnalysis) {
@@ -189,71 +194,71 @@ TEST_F(MainWindowTest, ARecordingThatReachesItsLimit_GoesThroughTheSameAnalysis)
   std::vector<int16_t> samples = Voice(1.0, 120);
   input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Silence);
   ProgressWatch watch;
-  window->actStartRecord->trigger();
+  Action(*window, "actStartRecord")->trigger();
   ASSERT_TRUE(WaitUntil([&] {
-    return watch.Gone() && !window->engine.IsRecording() && !window->engine.IsAnalysing() &&
-           window->progressDialog == nullptr && QApplication::activeModalWidget() == nullptr;
+    return watch.Gone() && !window->GetEngine().IsRecording() && !window->GetEngine().IsAnalysing() &&
+           !window->IsAnalysisBoxShown() && QApplication::activeModalWidget() == nullptr;
   }));
-  EXPECT_EQ(window->engine.GetSound()->GetLength(), 60u * kRate);
-  EXPECT_NE(window->engine.GetFZeroResult(), nullptr);
+  EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), 60u * kRate);
+  EXPECT_NE(window->GetEngine().GetFZeroResult(), nullptr);
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(MainWindowTest, AnAnalysisThatEndsBeforeTheBoxIsShown_ClosesItAtOnce) {
   Open();
   input->SetSourceSamples(Voice(0.3, 140), VirtualWaveIn::AtEnd::Stall);
-  window->actStartRecord->trigger();
+  Action(*window, "actStartRecord")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
-  window->actStopRecord->trigger();
+  Action(*window, "actStopRecord")->trigger();
   // Both messages are queued before the window gets to either of them.
-  while (window->engine.IsAnalysing()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (window->GetEngine().IsAnalysing()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ProgressWatch watch;
   QElapsedTimer clock;
   clock.start();
   ASSERT_TRUE(WaitUntil([&] { return watch.Gone() && QApplication::activeModalWidget() == nullptr; }, 10000));
   EXPECT_LT(clock.elapsed(), 5000);
-  EXPECT_EQ(window->progressDialog, nullptr);
+  EXPECT_FALSE(window->IsAnalysisBoxShown());
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(MainWindowTest, AnAnalysisThatCannotRun_ClosesTheBoxAndSaysSo) {
   Open();
   input->SetSourceSamples(Voice(0.3, 140), VirtualWaveIn::AtEnd::Stall);
-  window->actStartRecord->trigger();
+  Action(*window, "actStartRecord")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
-  window->actStopRecord->trigger();
+  Action(*window, "actStopRecord")->trigger();
   // The report an Engine gives when its worker cannot start, ahead of the real one.
   QCoreApplication::postEvent(window.get(), new TMessageEvent(UM_ANALYSIS_DONE, 0));
   ProgressWatch watch;
   ASSERT_TRUE(WaitUntil([&] { return watch.Gone() && !errors.empty() && QApplication::activeModalWidget() == nullptr; }));
   EXPECT_EQ(errors, std::vector<std::string>{TfrmMain::kAnalysisStartFailed});
-  ASSERT_TRUE(WaitUntil([&] { return !window->engine.IsAnalysing(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !window->GetEngine().IsAnalysing(); }));
   QApplication::processEvents();
-  EXPECT_EQ(window->progressDialog, nullptr);
+  EXPECT_FALSE(window->IsAnalysisBoxShown());
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowWhileRecording_DropsTheRecordingWithoutTheBox) {
   Open();
   input->SetSourceSamples(Voice(0.5, 140), VirtualWaveIn::AtEnd::Stall);
-  window->actStartRecord->trigger();
+  Action(*window, "actStartRecord")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
   ProgressWatch watch;
   window->close();
   QTest::qWait(200);
   EXPECT_FALSE(watch.Seen());
-  EXPECT_FALSE(window->engine.IsRecording());
-  EXPECT_FALSE(window->engine.IsAnalysing());
-  EXPECT_EQ(window->engine.GetFZeroResult(), nullptr);
+  EXPECT_FALSE(window->GetEngine().IsRecording());
+  EXPECT_FALSE(window->GetEngine().IsAnalysing());
+  EXPECT_EQ(window->GetEngine().GetFZeroResult(), nullptr);
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(MainWindowTest, ARecordingThatCannotStart_IsReported) {
   Open();
   input->InjectFailure(WaveOperation::Open);
-  window->actStartRecord->trigger();
-  EXPECT_FALSE(window->engine.IsRecording());
+  Action(*window, "actStartRecord")->trigger();
+  EXPECT_FALSE(window->GetEngine().IsRecording());
   EXPECT_EQ(errors, std::vector<std::string>{TfrmMain::kRecordStartFailed});
-  EXPECT_TRUE(window->actStartRecord->isEnabled());
+  EXPECT_TRUE(Action(*window, "actStartRecord")->isEnabled());
 }
 
 TEST_F(MainWindowTest, Playback_RunsTheTimerFromItsStartToItsEnd) {
@@ -261,51 +266,51 @@ TEST_F(MainWindowTest, Playback_RunsTheTimerFromItsStartToItsEnd) {
   const std::vector<int16_t> voice = Voice(1.0, 140);
   RecordAndAnalyse(voice);
   output->SetManual();
-  window->actStartPlay->trigger();
-  EXPECT_FALSE(window->tmrPlaying->isActive());  // not before the output reports its start
-  ASSERT_TRUE(WaitUntil([&] { return window->tmrPlaying->isActive(); }));
-  EXPECT_NE(window->playbackStream, nullptr);
+  Action(*window, "actStartPlay")->trigger();
+  EXPECT_FALSE(Child<QTimer>(*window, "tmrPlaying")->isActive());  // not before the output reports its start
+  ASSERT_TRUE(WaitUntil([&] { return Child<QTimer>(*window, "tmrPlaying")->isActive(); }));
+  EXPECT_TRUE(window->GetPlayback().HoldsCopy());
   output->Step(kRate / 2);
   // The timer rebuilds the trail for the position: half a second in, block 20.
-  ASSERT_TRUE(WaitUntil([&] { return window->audioOut.GetPosition() > 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return window->GetPlayback().GetPosition() > 0; }));
   QTest::qWait(50);
-  const std::vector<FormantValue>& track = *window->engine.GetFormantTrack();
-  const uint32_t block = (window->audioOut.GetPosition() + 137) / 275;
+  const std::vector<FormantValue>& track = *window->GetEngine().GetFormantTrack();
+  const uint32_t block = (window->GetPlayback().GetPosition() + 137) / 275;
   ASSERT_LT(block, track.size());
-  EXPECT_DOUBLE_EQ(window->formantTrail.front().f1, track[block].f1);
+  EXPECT_DOUBLE_EQ(window->GetTrail().front().f1, track[block].f1);
 
   output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-  ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive(); }));
-  EXPECT_EQ(window->playbackStream, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !Child<QTimer>(*window, "tmrPlaying")->isActive(); }));
+  EXPECT_FALSE(window->GetPlayback().HoldsCopy());
   // The whole recording, and the silent end frame.
-  EXPECT_EQ(output->PlayedSamples().size(), window->engine.GetSound()->GetLength() + 1);
-  EXPECT_TRUE(window->actStartPlay->isEnabled());
+  EXPECT_EQ(output->PlayedSamples().size(), window->GetEngine().GetSound()->GetLength() + 1);
+  EXPECT_TRUE(Action(*window, "actStartPlay")->isEnabled());
 }
 
 TEST_F(MainWindowTest, OpeningFilesDuringPlayback_KeepsPlayingThePrivateCopy) {
   Open();
   RecordAndAnalyse(Voice(0.5, 120));
   const std::string base = (folder / "take1").string();
-  window->chooseSaveFile = [&] { return QString::fromStdString(base + ".wav"); };
-  window->actSave->trigger();
+  hooks.chooseSaveFile = [&] { return QString::fromStdString(base + ".wav"); };
+  Action(*window, "actSave")->trigger();
   ASSERT_TRUE(errors.empty());
 
-  const uint32_t firstLength = window->engine.GetSound()->GetLength();
+  const uint32_t firstLength = window->GetEngine().GetSound()->GetLength();
   RecordAndAnalyse(Voice(1.0, 200, 300, 2200));
-  SoundMemoryStream* recorded = window->engine.GetSound();
-  std::vector<int16_t> second(recorded->GetLength());
-  ASSERT_TRUE(recorded->Read(second.data(), recorded->GetLength(), nullptr));
+  const SoundMemoryStream* recorded = window->GetEngine().GetSound();
+  const auto* samples = reinterpret_cast<const int16_t*>(recorded->GetData());
+  const std::vector<int16_t> second(samples, samples + recorded->GetLength());
   output->SetManual();
-  window->actStartPlay->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return window->tmrPlaying->isActive(); }));
-  EXPECT_TRUE(window->actLoad->isEnabled());
-  window->chooseOpenFile = [&] { return QString::fromStdString(base + ".xyz"); };
-  window->actLoad->trigger();
+  Action(*window, "actStartPlay")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return Child<QTimer>(*window, "tmrPlaying")->isActive(); }));
+  EXPECT_TRUE(Action(*window, "actLoad")->isEnabled());
+  hooks.chooseOpenFile = [&] { return QString::fromStdString(base + ".xyz"); };
+  Action(*window, "actLoad")->trigger();
   ASSERT_TRUE(errors.empty());
-  EXPECT_EQ(window->engine.GetSound()->GetLength(), firstLength);
+  EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), firstLength);
 
   output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-  ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !Child<QTimer>(*window, "tmrPlaying")->isActive(); }));
   std::vector<int16_t> played = output->PlayedSamples();
   ASSERT_EQ(played.size(), second.size() + 1);
   played.pop_back();
@@ -316,14 +321,14 @@ TEST_F(MainWindowTest, OpeningFiles_NamesTheFirstMissingOne) {
   Open();
   RecordAndAnalyse(Voice(0.3, 120));
   const fs::path base = folder / "take1";
-  window->chooseSaveFile = [&] { return QString::fromStdString(base.string()); };
-  window->actSave->trigger();
+  hooks.chooseSaveFile = [&] { return QString::fromStdString(base.string()); };
+  Action(*window, "actSave")->trigger();
   ASSERT_TRUE(errors.empty());
-  window->chooseOpenFile = [&] { return QString::fromStdString(base.string() + ".wav"); };
+  hooks.chooseOpenFile = [&] { return QString::fromStdString(base.string() + ".wav"); };
 
   // A sound without its analyses is offered for analysis instead, with what is missing; declined here.
   std::vector<std::string> questions;
-  window->askYesNo = [&](const QString& question) {
+  hooks.askYesNo = [&](const QString& question) {
     questions.push_back(question.toStdString());
     return false;
   };
@@ -339,7 +344,7 @@ TEST_F(MainWindowTest, OpeningFiles_NamesTheFirstMissingOne) {
     fs::remove(base.string() + c.removed);
     errors.clear();
     questions.clear();
-    window->actLoad->trigger();
+    Action(*window, "actLoad")->trigger();
     if (c.offered) {
       EXPECT_TRUE(errors.empty()) << c.removed;
       ASSERT_EQ(questions.size(), 1u) << c.removed;
@@ -358,31 +363,31 @@ TEST_F(MainWindowTest, EnabledCommands_FollowTheState) {
   EXPECT_EQ(Enabled(), (V{true, false, false, false, true, true, true, true, true})) << "idle, no sound";
 
   input->SetSourceSamples(Voice(0.5, 140), VirtualWaveIn::AtEnd::Stall);
-  window->actStartRecord->trigger();
+  Action(*window, "actStartRecord")->trigger();
   EXPECT_EQ(Enabled(), (V{false, true, false, false, false, false, false, true, true})) << "recording";
   ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
 
   // While the analysis runs, the modal box keeps every command away.
   ProgressWatch watch;
-  window->actStopRecord->trigger();
+  Action(*window, "actStopRecord")->trigger();
   ASSERT_TRUE(WaitUntil([&] {
-    return watch.Gone() && !window->engine.IsAnalysing() && QApplication::activeModalWidget() == nullptr;
+    return watch.Gone() && !window->GetEngine().IsAnalysing() && QApplication::activeModalWidget() == nullptr;
   }));
   EXPECT_EQ(Enabled(), (V{true, false, true, false, true, true, true, true, true})) << "idle, with sound";
 
   output->SetManual();
-  window->actStartPlay->trigger();
+  Action(*window, "actStartPlay")->trigger();
   EXPECT_EQ(Enabled(), (V{false, false, false, true, true, true, true, true, true})) << "playing";
 
-  window->actStopPlay->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return !window->tmrPlaying->isActive() && !window->audioOut.IsPlaying(); }));
+  Action(*window, "actStopPlay")->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !Child<QTimer>(*window, "tmrPlaying")->isActive() && !window->GetPlayback().IsPlaying(); }));
   EXPECT_EQ(Enabled(), (V{true, false, true, false, true, true, true, true, true})) << "after playback";
 }
 
 TEST_F(MainWindowTest, TheF0ScrollTrack_MovesByTheLargeChange_WhileTheThumbShowsAPage) {
   Open();
   RecordAndAnalyse(Voice(8.0, 140));
-  QScrollBar* bar = window->sclFZero;
+  QScrollBar* bar = Child<QScrollBar>(*window, "sclFZero");
   ASSERT_GT(bar->pageStep(), TfrmMain::kFZeroLargeChange) << "the thumb is one chart width of columns";
   ASSERT_GT(bar->maximum(), 3 * TfrmMain::kFZeroLargeChange);
   bar->setValue(0);
@@ -398,41 +403,41 @@ TEST_F(MainWindowTest, TheF0ScrollTrack_MovesByTheLargeChange_WhileTheThumbShows
 
 TEST_F(MainWindowTest, TheToolbarGapBetweenRecordingAndPlayback_IsEightPixels) {
   Open();
-  const QWidget* stop = window->tbTools->widgetForAction(window->actStopRecord);
-  const QWidget* play = window->tbTools->widgetForAction(window->actStartPlay);
+  const QWidget* stop = Child<QToolBar>(*window, "tbTools")->widgetForAction(Action(*window, "actStopRecord"));
+  const QWidget* play = Child<QToolBar>(*window, "tbTools")->widgetForAction(Action(*window, "actStartPlay"));
   ASSERT_NE(stop, nullptr);
   ASSERT_NE(play, nullptr);
-  const int spacing = window->tbTools->layout()->spacing();
+  const int spacing = Child<QToolBar>(*window, "tbTools")->layout()->spacing();
   EXPECT_EQ(play->x() - (stop->x() + stop->width()), 8 + 2 * spacing);
 }
 
 TEST_F(MainWindowTest, GuideSets_TheStoredOneIsSelected_APickIsSaved) {
   WriteSettings("[Formant]\nOrder=20\n[Regions]\nCurrentRegions=二番目のガイド\n");
   Open();
-  ASSERT_EQ(window->cbxRegions->count(), 2);
-  EXPECT_EQ(window->cbxRegions->currentIndex(), 1);
-  EXPECT_EQ(window->selectedRegions, 1);
+  ASSERT_EQ(Child<QComboBox>(*window, "cbxRegions")->count(), 2);
+  EXPECT_EQ(Child<QComboBox>(*window, "cbxRegions")->currentIndex(), 1);
+  EXPECT_EQ(window->GetSelectedRegions(), 1);
 
-  window->cbxRegions->setCurrentIndex(0);
-  emit window->cbxRegions->activated(0);
-  EXPECT_EQ(window->selectedRegions, 0);
+  Child<QComboBox>(*window, "cbxRegions")->setCurrentIndex(0);
+  emit Child<QComboBox>(*window, "cbxRegions")->activated(0);
+  EXPECT_EQ(window->GetSelectedRegions(), 0);
   const std::string saved = ReadAll(settingsFile);
   EXPECT_NE(saved.find("CurrentRegions=最初のガイド"), std::string::npos) << saved;
   // The whole file is written, with what was loaded.
   EXPECT_NE(saved.find("Order=20"), std::string::npos);
   EXPECT_NE(saved.find("[View]"), std::string::npos);
-  EXPECT_EQ(window->sbrStatus->text(), QStringLiteral("最大録音時間: 15 分"));
+  EXPECT_EQ(Child<QLabel>(*window, "sbrStatus")->text(), QStringLiteral("最大録音時間: 15 分"));
 }
 
 TEST_F(MainWindowTest, GuideSets_WithoutAMatchTheFirstIsShown_AndAFailedSaveShowsInTheStatusBar) {
   settingsFile = folder / "missing-folder" / "Settings.ini";
   Open();
   // A first start shows a guide rather than an empty chart, and stores nothing until the user picks.
-  EXPECT_EQ(window->cbxRegions->currentIndex(), 0);
-  EXPECT_EQ(window->selectedRegions, 0);
-  EXPECT_EQ(window->settings.GetCurrentRegions(), "");
-  window->cbxRegions->setCurrentIndex(1);
-  emit window->cbxRegions->activated(1);
+  EXPECT_EQ(Child<QComboBox>(*window, "cbxRegions")->currentIndex(), 0);
+  EXPECT_EQ(window->GetSelectedRegions(), 0);
+  EXPECT_EQ(window->GetSettings().GetCurrentRegions(), "");
+  Child<QComboBox>(*window, "cbxRegions")->setCurrentIndex(1);
+  emit Child<QComboBox>(*window, "cbxRegions")->activated(1);
   EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("設定を保存できませんでした。"));
   EXPECT_TRUE(errors.empty());
 }
@@ -441,8 +446,8 @@ TEST_F(MainWindowTest, GuideSets_WithNoSetsNoneIsSelected) {
   fs::remove_all(folder / "regions");
   fs::create_directories(folder / "regions");
   Open();
-  EXPECT_EQ(window->cbxRegions->count(), 0);
-  EXPECT_EQ(window->selectedRegions, -1);
+  EXPECT_EQ(Child<QComboBox>(*window, "cbxRegions")->count(), 0);
+  EXPECT_EQ(window->GetSelectedRegions(), -1);
 }
 
 TEST_F(MainWindowTest, GuideSets_AShiftJisCaptionIsShownDecoded_AndItsBytesAreWhatIsStored) {
@@ -450,18 +455,18 @@ TEST_F(MainWindowTest, GuideSets_AShiftJisCaptionIsShownDecoded_AndItsBytesAreWh
   const std::string shiftJis = "\x93\xfa\x96\x7b\x8c\xea \x8f\x97\x90\xab";
   WriteRegions("03-sjis.ini", shiftJis, 850, 1400);
   Open();
-  ASSERT_EQ(window->cbxRegions->count(), 3);
-  EXPECT_EQ(window->cbxRegions->itemText(2), QStringLiteral("日本語 女性"));
-  window->cbxRegions->setCurrentIndex(2);
-  emit window->cbxRegions->activated(2);
-  EXPECT_EQ(window->settings.GetCurrentRegions(), shiftJis);
+  ASSERT_EQ(Child<QComboBox>(*window, "cbxRegions")->count(), 3);
+  EXPECT_EQ(Child<QComboBox>(*window, "cbxRegions")->itemText(2), QStringLiteral("日本語 女性"));
+  Child<QComboBox>(*window, "cbxRegions")->setCurrentIndex(2);
+  emit Child<QComboBox>(*window, "cbxRegions")->activated(2);
+  EXPECT_EQ(window->GetSettings().GetCurrentRegions(), shiftJis);
   EXPECT_NE(ReadAll(settingsFile).find("CurrentRegions=" + shiftJis), std::string::npos);
 
   // The next start finds the same set again.
   window.reset();
   Open();
-  EXPECT_EQ(window->cbxRegions->currentIndex(), 2);
-  EXPECT_EQ(window->selectedRegions, 2);
+  EXPECT_EQ(Child<QComboBox>(*window, "cbxRegions")->currentIndex(), 2);
+  EXPECT_EQ(window->GetSelectedRegions(), 2);
 }
 
 TEST_F(MainWindowTest, LevelMeter_TakesTruncatedPowersWithinItsRange) {

@@ -1,8 +1,13 @@
 #pragma once
-// What the window tests share: a synthetic voice to record and a wait that keeps the event loop running.
+// What the window tests share: a synthetic voice to record, a wait that keeps the event loop running, the
+// window's controls by their object names, and hooks that answer the window's questions from the test.
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QString>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +15,11 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+#include <string>
 #include <vector>
+
+#include "base/Fileutilities.h"
+#include "ui/WndMain.h"
 
 namespace vowelscope::wndtest {
 
@@ -54,6 +63,34 @@ inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+// A control or action of the window, by the object name it is made with.
+template <typename T>
+T* Child(const QObject& window, const char* name) {
+  T* child = window.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << "the window has no " << name;
+  return child;
+}
+
+inline QAction* Action(const QObject& window, const char* name) { return Child<QAction>(window, name); }
+
+// Hooks for the window that ask `answers` at each question, so that a test may set or change an answer
+// after the window is made. Unanswered: no file is chosen, errors are dropped, questions get "no", and
+// files exist as the file system says.
+inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
+  TfrmMain::Hooks hooks;
+  hooks.chooseSaveFile = [&answers] { return answers.chooseSaveFile ? answers.chooseSaveFile() : QString(); };
+  hooks.chooseOpenFile = [&answers] { return answers.chooseOpenFile ? answers.chooseOpenFile() : QString(); };
+  hooks.chooseAudioFile = [&answers] { return answers.chooseAudioFile ? answers.chooseAudioFile() : QString(); };
+  hooks.showError = [&answers](const QString& message) {
+    if (answers.showError) answers.showError(message);
+  };
+  hooks.askYesNo = [&answers](const QString& question) { return answers.askYesNo && answers.askYesNo(question); };
+  hooks.fileExists = [&answers](const std::string& name) {
+    return answers.fileExists ? answers.fileExists(name) : FileExists(name);
+  };
+  return hooks;
 }
 
 }  // namespace vowelscope::wndtest
