@@ -9,6 +9,7 @@
 // sound beside the old analyses.
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -132,8 +133,7 @@ bool SyncToDisk(const std::string& fileName) {
 void Engine::SaveFiles(const std::string& path) {
   // The capture thread writes the sound and the F0 job replaces the result.
   if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
-  const std::string targets[3] = {ChangeExtension(path, ".wav"), ChangeExtension(path, ".f0"),
-                                  ChangeExtension(path, ".fr")};
+  const std::array<std::string, 3> targets = SessionFileNames(path);
   for (const std::string& target : targets) {
     if (target.size() > SoundFileStream::kMaxFileName) throw Error(kPathTooLong);
   }
@@ -169,8 +169,7 @@ void Engine::LoadFiles(const std::string& path) {
   if (IsRecording() || IsAnalysing()) throw Error(kInternalError);
   // Nothing is replaced until every file has been read: a session whose .f0 or .fr turns out bad must
   // not leave one recording's sound with another's analyses, which the next save would store as one.
-  const std::string names[3] = {ChangeExtension(path, ".wav"), ChangeExtension(path, ".f0"),
-                                ChangeExtension(path, ".fr")};
+  const std::array<std::string, 3> names = SessionFileNames(path);
   for (const std::string& name : names) {
     if (name.size() > SoundFileStream::kMaxFileName) throw Error(kPathTooLong);
   }

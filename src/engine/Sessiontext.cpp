@@ -7,8 +7,15 @@
 #include <system_error>
 
 #include "base/Fileutilities.h"
+#include "base/Stringutilities.h"
 
 namespace vowelscope {
+
+std::array<std::string, 3> SessionFileNames(const std::string& path) {
+  std::array<std::string, 3> names;
+  for (size_t i = 0; i < names.size(); ++i) names[i] = ChangeExtension(path, kSessionFileParts[i].extension);
+  return names;
+}
 
 namespace {
 

@@ -3,6 +3,7 @@
 // times, and a reader that streams a file through them with bounds, so that no file (a huge one, a line
 // without end, a device) can take the memory or the time of the program.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,6 +12,19 @@
 #include <utility>
 
 namespace vowelscope {
+
+// The three files of a session, in the order they are read, each with the message for when it is
+// missing; `path` names any one of them (or their common base).
+struct SessionFilePart {
+  const char* extension;
+  const char* missingMessage;
+};
+inline constexpr std::array<SessionFilePart, 3> kSessionFileParts = {{
+    {".wav", "WAVE ファイルが見つかりません。"},
+    {".f0", "F0 ファイルが見つかりません。"},
+    {".fr", "FR ファイルが見つかりません。"},
+}};
+std::array<std::string, 3> SessionFileNames(const std::string& path);
 
 // Numbers as printf's "%.3f" prints them in the "C" locale, whatever the process's locale: a point as
 // decimal separator, every integer digit of a large value ("inf" and "nan" as printf writes them).

@@ -11,11 +11,13 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <array>
 #include <new>
 
 #include "base/Error.h"
 #include "base/Fileutilities.h"
 #include "base/Stringutilities.h"
+#include "engine/Sessiontext.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgAbout.h"
 #include "ui/DlgOption.h"
@@ -300,14 +302,12 @@ void TfrmMain::actLoadExecute() {
   }
   if (file.isEmpty()) return;
   const std::string path = NarrowPath(file);
-  const std::pair<const char*, const char*> required[] = {
-      {".wav", "WAVE ファイルが見つかりません。"}, {".f0", "F0 ファイルが見つかりません。"}, {".fr", "FR ファイルが見つかりません。"}};
-  for (const auto& [extension, missing] : required) {
-    const std::string name = ChangeExtension(path, extension);
-    if (hooks.fileExists ? hooks.fileExists(name) : FileExists(name)) continue;
+  const std::array<std::string, 3> names = SessionFileNames(path);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (hooks.fileExists ? hooks.fileExists(names[i]) : FileExists(names[i])) continue;
     // A sound without its analyses: offer to make them, as for any audio file.
-    if (std::string(extension) != ".wav") return OfferFileAnalysis(ChangeExtension(path, ".wav"), missing);
-    throw Error(missing);
+    if (i > 0) return OfferFileAnalysis(names[0], kSessionFileParts[i].missingMessage);
+    throw Error(kSessionFileParts[i].missingMessage);
   }
   engine.LoadFiles(path);
   RebuildWaveform();
