@@ -166,6 +166,26 @@ __attribute__((target("avx2"))) void CorrelationsAvx2(const LagScratch& s) {
   CorrelationsPortable(rest);
 }
 
+// The products of sixteen samples from x with those `lag` .. lag + 3 later, added in pairs into the
+// 32-bit lanes of the four lags' sums. Lags beyond a block's last read zeros past the frame's end at
+// worst; their sums are dropped.
+__attribute__((target("avx2"), always_inline)) inline void MaddStep(const int16_t* x, unsigned lag, __m256i* narrow) {
+  const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
+  for (unsigned q = 0; q < 4; ++q) {
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + lag + q));
+    narrow[q] = _mm256_add_epi32(narrow[q], _mm256_madd_epi16(a, b));
+  }
+}
+
+// Moves the four lags' 32-bit sums into their 64-bit sums.
+__attribute__((target("avx2"), always_inline)) inline void FlushNarrow(__m256i* narrow, __m256i* wide) {
+  for (unsigned q = 0; q < 4; ++q) {
+    wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_castsi256_si128(narrow[q])));
+    wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_extracti128_si256(narrow[q], 1)));
+    narrow[q] = _mm256_setzero_si256();
+  }
+}
+
 // Frames of 16-bit samples in 16-bit lanes: one multiply-add instruction takes sixteen products and
 // adds them in pairs into eight 32-bit lanes. A pair stays below 2^31 unless all four samples are
 // -32768, which the caller rules out; up to `flushEvery` instructions' pairs are added in 32-bit lanes
@@ -182,20 +202,20 @@ __attribute__((target("avx2"))) void LagSumsAvx2Int16(const int16_t* x, unsigned
                        _mm256_setzero_si256()};
     __m256i narrow[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
                          _mm256_setzero_si256()};
-    unsigned pending = 0;
-    for (unsigned k = 0; k < n; k += 16) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + k));
-      for (unsigned q = 0; q < 4; ++q) {
-        // Lags beyond the block's last read zeros past the frame's end at worst; their sums are dropped.
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + k + lag + q));
-        narrow[q] = _mm256_add_epi32(narrow[q], _mm256_madd_epi16(a, b));
+    unsigned k = 0;
+    if (flushEvery == 8) {
+      // The usual case, a frame below a third of full scale: eight steps without counting between flushes.
+      for (; k + 8 * 16 <= n; k += 8 * 16) {
+#pragma GCC unroll 8
+        for (unsigned u = 0; u < 8; ++u) MaddStep(x + k + 16 * u, lag, narrow);
+        FlushNarrow(narrow, wide);
       }
+    }
+    unsigned pending = 0;
+    for (; k < n; k += 16) {
+      MaddStep(x + k, lag, narrow);
       if (++pending == flushEvery) {
-        for (unsigned q = 0; q < 4; ++q) {
-          wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_castsi256_si128(narrow[q])));
-          wide[q] = _mm256_add_epi64(wide[q], _mm256_cvtepi32_epi64(_mm256_extracti128_si256(narrow[q], 1)));
-          narrow[q] = _mm256_setzero_si256();
-        }
+        FlushNarrow(narrow, wide);
         pending = 0;
       }
     }
@@ -216,9 +236,9 @@ bool HasAvx2() {
 
 #endif
 
-// The frame as 16-bit samples followed by zeros, when every value is a whole number within
-// -32767 .. 32767 (a frame of 16-bit sound without -32768); the largest magnitude in `peak`.
-[[maybe_unused]] bool ToInt16(const double* x, unsigned N, int16_t* out, int& peak) {
+// The frame as 16-bit samples, when every value is a whole number within -32767 .. 32767 (a frame of
+// 16-bit sound without -32768); the largest magnitude in `peak`.
+bool ToInt16Portable(const double* x, unsigned N, int16_t* out, int& peak) {
   peak = 0;
   for (unsigned k = 0; k < N; ++k) {
     const double v = x[k];
@@ -231,20 +251,55 @@ bool HasAvx2() {
   return true;
 }
 
-void LagSums(const double* x, unsigned N, unsigned lo, unsigned hi, int16_t* scratch16, double* sxy) {
+#ifdef VOWELSCOPE_AVX2_PATH
+// The same four samples at a time: a value is taken when it lies in the range and truncating it to an
+// integer gives it back, as above.
+__attribute__((target("avx2"))) bool ToInt16Avx2(const double* x, unsigned N, int16_t* out, int& peak) {
+  const __m256d lowest = _mm256_set1_pd(-32767.0);
+  const __m256d highest = _mm256_set1_pd(32767.0);
+  __m128i peaks = _mm_setzero_si128();
+  unsigned k = 0;
+  for (; k + 4 <= N; k += 4) {
+    const __m256d v = _mm256_loadu_pd(x + k);
+    const __m128i whole = _mm256_cvttpd_epi32(v);
+    const __m256d taken = _mm256_and_pd(
+        _mm256_and_pd(_mm256_cmp_pd(v, lowest, _CMP_GE_OQ), _mm256_cmp_pd(v, highest, _CMP_LE_OQ)),
+        _mm256_cmp_pd(_mm256_cvtepi32_pd(whole), v, _CMP_EQ_OQ));
+    if (_mm256_movemask_pd(taken) != 0xF) return false;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_packs_epi32(whole, whole));
+    peaks = _mm_max_epi32(peaks, _mm_abs_epi32(whole));
+  }
+  alignas(16) int32_t lanes[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), peaks);
+  int rest = 0;
+  if (!ToInt16Portable(x + k, N - k, out + k, rest)) return false;
+  peak = std::max({lanes[0], lanes[1], lanes[2], lanes[3], rest});
+  return true;
+}
+#endif
+
+bool ToInt16(const double* x, unsigned N, int16_t* out, int& peak) {
+#ifdef VOWELSCOPE_AVX2_PATH
+  if (HasAvx2()) return ToInt16Avx2(x, N, out, peak);
+#endif
+  return ToInt16Portable(x, N, out, peak);
+}
+
+// samples16 is the frame as 16-bit samples followed by zeros, or null when it is none.
+void LagSums(const double* x, unsigned N, unsigned lo, unsigned hi, const int16_t* samples16, int peak, double* sxy) {
 #ifdef VOWELSCOPE_AVX2_PATH
   if (HasAvx2()) {
-    int peak = 0;
-    if (scratch16 != nullptr && ToInt16(x, N, scratch16, peak)) {
+    if (samples16 != nullptr) {
       // As many multiply-adds in 32-bit lanes as cannot overflow: each adds at most 2 * peak^2.
       const int64_t pair = 2 * static_cast<int64_t>(peak) * peak;
       const int64_t fits = pair > 0 ? INT32_MAX / pair : 8;
-      return LagSumsAvx2Int16(scratch16, N, lo, hi, static_cast<unsigned>(std::clamp<int64_t>(fits, 1, 8)), sxy);
+      return LagSumsAvx2Int16(samples16, N, lo, hi, static_cast<unsigned>(std::clamp<int64_t>(fits, 1, 8)), sxy);
     }
     return LagSumsAvx2(x, N, lo, hi, sxy);
   }
 #else
-  (void)scratch16;
+  (void)samples16;
+  (void)peak;
 #endif
   LagSumsPortable(x, N, lo, hi, sxy);
 }
@@ -271,11 +326,28 @@ LagCorrelation::LagCorrelation(unsigned N, unsigned lagMin, unsigned lagMax)
 
 double LagCorrelation::Compute(const double* x, double* correlation) {
   // With prefix sums the sums of x and x^2 over either side of any lag are one subtraction each.
+  int peak = 0;
+  const bool whole = ToInt16(x, N, samples16.data(), peak);
   prefix[0] = 0.0;
   prefixSquares[0] = 0.0;
-  for (unsigned k = 0; k < N; ++k) {
-    prefix[k + 1] = prefix[k] + x[k];
-    prefixSquares[k + 1] = prefixSquares[k] + x[k] * x[k];
+  // Below 2^22 samples every sum of squares stays below 2^52, exact in doubles too.
+  if (whole && N < (1u << 22)) {
+    // Integer sums, equal to the sums of doubles below, without waiting on a floating-point add per
+    // sample.
+    int64_t sum = 0;
+    int64_t squares = 0;
+    for (unsigned k = 0; k < N; ++k) {
+      const int32_t v = samples16[k];
+      sum += v;
+      squares += v * v;
+      prefix[k + 1] = static_cast<double>(sum);
+      prefixSquares[k + 1] = static_cast<double>(squares);
+    }
+  } else {
+    for (unsigned k = 0; k < N; ++k) {
+      prefix[k + 1] = prefix[k] + x[k];
+      prefixSquares[k + 1] = prefixSquares[k] + x[k] * x[k];
+    }
   }
   double* s = work.data() + count;
   LagScratch scratch{work.data(), s, s + count, s + 2 * count, s + 3 * count, s + 4 * count, correlation, count};
@@ -286,7 +358,7 @@ double LagCorrelation::Compute(const double* x, double* correlation) {
     scratch.sxx[j] = prefixSquares[N - lag];
     scratch.syy[j] = prefixSquares[N] - prefixSquares[lag];
   }
-  LagSums(x, N, lagMin, lagMin + count, samples16.data(), scratch.sxy);
+  LagSums(x, N, lagMin, lagMin + count, whole ? samples16.data() : nullptr, peak, scratch.sxy);
   Correlations(scratch);
   return prefixSquares[N];
 }

@@ -46,5 +46,36 @@ TEST(LagCorrelation, EveryLagEqualsTheDirectFormula) {
   }
 }
 
+// A frame that is not 16-bit sound throughout (a fraction or a value beyond the 16-bit range anywhere,
+// in the part taken four at a time or in the last samples) is summed in doubles and still matches.
+TEST(LagCorrelation, FramesNotOf16BitSamples_MatchTheDirectFormula) {
+  const std::vector<int16_t> voice = testsignals::Vowel(200.0, {{520, 80}, {2200, 100}}, 366, 12000.0);
+  const struct {
+    const char* name;
+    size_t at;
+    double value;
+  } cases[] = {
+      {"fraction at the start", 0, 0.25},
+      {"fraction in the middle", 181, -1234.5},
+      {"fraction in the last samples", 365, 3.75},
+      {"beyond the range", 100, 40000.0},
+      {"below the range in the last samples", 364, -32768.0},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> x(voice.begin(), voice.end());
+    x[c.at] = c.value;
+    LagCorrelation lags(366, 5, 190);
+    std::vector<double> curve(lags.LagCount());
+    const double energy = lags.Compute(x.data(), curve.data());
+    double squares = 0.0;
+    for (double v : x) squares += v * v;
+    EXPECT_NEAR(energy, squares, 1e-9 * squares) << c.name;
+    for (unsigned lag = 5; lag < 190; ++lag) {
+      const double expected = reference::Correlation(x.data(), x.data() + lag, 366 - static_cast<int>(lag));
+      EXPECT_NEAR(curve[lag - 5], expected, 1e-12) << c.name << ", lag " << lag;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vowelscope
