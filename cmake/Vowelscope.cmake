@@ -23,17 +23,22 @@ function(vowelscope_library name)
 endfunction()
 
 # vowelscope_test(NAME SOURCES src... LIBS lib... [LABELS label...] [RESOURCE_LOCK name...]): one
-# GoogleTest program, registered with ctest test by test. Tests that share a RESOURCE_LOCK never run at
-# the same time (e.g. `sound_server`: tests that play into the test sound server and record it back);
-# those also run alone, so that no other test starves the sound server of CPU.
+# GoogleTest program, registered with ctest test by test and labelled, unless told, with the folder of
+# its first source; it includes the shared test helpers as "support/<Helper>.h". Tests that share a
+# RESOURCE_LOCK never run at the same time (e.g. `sound_server`: tests that play into the test sound
+# server and record it back); those also run alone, so that no other test starves the sound server of CPU.
 function(vowelscope_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE VOWELSCOPE_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
   set(labels ${ARG_LABELS})
   if(NOT labels)
-    get_filename_component(labels ${CMAKE_CURRENT_LIST_DIR} NAME)
+    list(GET ARG_SOURCES 0 first)
+    get_filename_component(first_dir ${first} ABSOLUTE)
+    get_filename_component(first_dir ${first_dir} DIRECTORY)
+    get_filename_component(labels ${first_dir} NAME)
   endif()
   set(lock "")
   if(ARG_RESOURCE_LOCK)

@@ -1,1 +1,0 @@
-vowelscope_test(test_pitchcandidates SOURCES ${CMAKE_CURRENT_LIST_DIR}/PitchcandidatesTest.cpp LIBS analysis)

@@ -1,1 +1,0 @@
-vowelscope_test(test_pitchpath SOURCES ${CMAKE_CURRENT_LIST_DIR}/PitchpathTest.cpp LIBS analysis)

@@ -1,1 +1,0 @@
-vowelscope_test(test_soundstreamwindowing SOURCES ${CMAKE_CURRENT_LIST_DIR}/SoundstreamwindowingTest.cpp LIBS analysis)

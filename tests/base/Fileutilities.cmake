@@ -1,1 +1,0 @@
-vowelscope_test(test_fileutilities SOURCES ${CMAKE_CURRENT_LIST_DIR}/FileutilitiesTest.cpp LIBS base)

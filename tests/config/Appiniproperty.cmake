@@ -1,1 +1,0 @@
-vowelscope_test(test_appiniproperty SOURCES ${CMAKE_CURRENT_LIST_DIR}/AppinipropertyTest.cpp LIBS config)

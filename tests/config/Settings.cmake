@@ -1,1 +1,0 @@
-vowelscope_test(test_settings SOURCES ${CMAKE_CURRENT_LIST_DIR}/SettingsTest.cpp LIBS config)

@@ -1,1 +1,0 @@
-vowelscope_test(test_engineanalysis SOURCES ${CMAKE_CURRENT_LIST_DIR}/EngineanalysisTest.cpp LIBS engine)

@@ -1,1 +1,0 @@
-vowelscope_test(test_enginefaults SOURCES ${CMAKE_CURRENT_LIST_DIR}/EnginefaultsTest.cpp LIBS engine)

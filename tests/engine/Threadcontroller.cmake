@@ -1,1 +1,0 @@
-vowelscope_test(test_threadcontroller SOURCES ${CMAKE_CURRENT_LIST_DIR}/ThreadcontrollerTest.cpp LIBS engine)

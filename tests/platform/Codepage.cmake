@@ -1,1 +1,0 @@
-vowelscope_test(test_codepage SOURCES ${CMAKE_CURRENT_LIST_DIR}/CodepageTest.cpp LIBS platform)

@@ -1,1 +1,0 @@
-vowelscope_test(test_filesystem SOURCES ${CMAKE_CURRENT_LIST_DIR}/FilesystemTest.cpp LIBS platform)

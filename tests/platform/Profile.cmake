@@ -1,1 +1,0 @@
-vowelscope_test(test_profile SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProfileTest.cpp LIBS platform)

@@ -1,1 +1,0 @@
-vowelscope_test(test_soundformat SOURCES ${CMAKE_CURRENT_LIST_DIR}/SoundformatTest.cpp LIBS sound)

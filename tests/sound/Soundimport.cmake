@@ -1,1 +1,0 @@
-vowelscope_test(test_soundimport SOURCES ${CMAKE_CURRENT_LIST_DIR}/SoundimportTest.cpp LIBS sound)

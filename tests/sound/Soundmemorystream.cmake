@@ -1,1 +1,0 @@
-vowelscope_test(test_soundmemorystream SOURCES ${CMAKE_CURRENT_LIST_DIR}/SoundmemorystreamTest.cpp LIBS sound)

@@ -1,1 +1,0 @@
-vowelscope_test(test_wavefilestream SOURCES ${CMAKE_CURRENT_LIST_DIR}/WavefilestreamTest.cpp LIBS sound)
