@@ -29,16 +29,20 @@
 #include "engine/Sessiontext.h"
 #include "base/Stringutilities.h"
 #include "sound/Wavefilestream.h"
+#include "support/Testfolder.h"
+#include "support/Wavebytes.h"
+#include "support/Wavewriter.h"
 
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
 using enginetest::MakeEngine;
-using enginetest::ReadFile;
 using enginetest::SoundSamples;
-using enginetest::WriteFile;
-using enginetest::WriteWave;
+using testsupport::Le32;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using testsupport::WriteWave;
 
 const std::string kInternalError = "内部エラーが発生しました。";
 const std::string kSaveFailed =
@@ -67,10 +71,7 @@ std::set<std::string> FolderEntries(const fs::path& folder) {
 class SessionfilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "sessionfiles" /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = testsupport::TestFolder("sessionfiles");
     settings = std::make_unique<Settings>((dir / "Settings.ini").string());
     engine = MakeEngine(*settings);
   }
@@ -654,12 +655,11 @@ TEST_F(SessionfilesTest, SaveIntoAFolderThatIsGoneOrReadOnly_SaysSo_NotInternalE
 
 TEST_F(SessionfilesTest, WaveFilesOfOtherWriters_ExtensiblePcmAndAnUnfilledDataSize_Load) {
   const std::string pcm16 = std::string("\x01\x00\xe8\x03\x18\xfc\x07\x00", 8);  // 1, 1000, -1000, 7
-  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
   const std::string guidTail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
-  const std::string extensible = std::string("\xFE\xFF\x01\x00", 4) + le32(11025) + le32(22050) +
-                                 std::string("\x02\x00\x10\x00\x16\x00\x10\x00", 8) + le32(4) +
+  const std::string extensible = std::string("\xFE\xFF\x01\x00", 4) + Le32(11025) + Le32(22050) +
+                                 std::string("\x02\x00\x10\x00\x16\x00\x10\x00", 8) + Le32(4) +
                                  std::string("\x01\x00", 2) + guidTail;
-  const std::string plain = std::string("\x01\x00\x01\x00", 4) + le32(11025) + le32(22050) +
+  const std::string plain = std::string("\x01\x00\x01\x00", 4) + Le32(11025) + Le32(22050) +
                             std::string("\x02\x00\x10\x00\x00\x00", 6);
   struct Case {
     const char* what;
@@ -667,9 +667,9 @@ TEST_F(SessionfilesTest, WaveFilesOfOtherWriters_ExtensiblePcmAndAnUnfilledDataS
   };
   const Case cases[] = {
       {"extensible PCM, 16-bit mono 11025 Hz",
-       "RIFF" + le32(4 + 48 + 8 + 8) + "WAVEfmt " + le32(40) + extensible + "data" + le32(8) + pcm16},
-      {"sizes left unfilled before the samples", "RIFF" + le32(4 + 26 + 8) + "WAVEfmt " + le32(18) + plain + "data" +
-                                                     le32(0) + pcm16},
+       "RIFF" + Le32(4 + 48 + 8 + 8) + "WAVEfmt " + Le32(40) + extensible + "data" + Le32(8) + pcm16},
+      {"sizes left unfilled before the samples", "RIFF" + Le32(4 + 26 + 8) + "WAVEfmt " + Le32(18) + plain + "data" +
+                                                     Le32(0) + pcm16},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -678,6 +678,27 @@ TEST_F(SessionfilesTest, WaveFilesOfOtherWriters_ExtensiblePcmAndAnUnfilledDataS
     engine->LoadFiles(Base("b.wav"));
     EXPECT_EQ(SoundSamples(*engine), (std::vector<int16_t>{1, 1000, -1000, 7}));
   }
+}
+
+// The lines of the track files, built in one buffer, are what printf's "%lld\t%.3f\t%.3f\t%.3f\r\n"
+// prints: the rounding of halves as stored in binary, negative zero, tiny negatives, large values and
+// infinities.
+TEST(SessionText, AppendSessionLine_PrintsWhatPrintfPrints) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    long long time;
+    double a, b, c;
+  } cases[] = {
+      {0, 0.0, -0.0, -0.0004},  {50, 700.5, 1200.25, 45.125},      {9223372036854775807LL, 0.0005, 2.0005, 1.0015},
+      {-25, -1e-9, 1e20, -1e300}, {1234567, inf, -inf, 123456789.0125}, {10, 215.37249755859375, 62.1, 0.93399},
+  };
+  std::string text;
+  std::string expected;
+  for (const auto& c : cases) {
+    AppendSessionLine(text, c.time, c.a, c.b, c.c);
+    expected += FormatString("%lld\t%.3f\t%.3f\t%.3f\r\n", c.time, c.a, c.b, c.c);
+  }
+  EXPECT_EQ(text, expected);
 }
 
 }  // namespace
