@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Fuzzscratch.h"
+#include "Fuzzsupport.h"
 #include "sound/Soundimport.h"
 
 using namespace vowelscope;
@@ -23,12 +23,7 @@ extern "C" const char* __lsan_default_suppressions() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const fuzz::ScratchFile scratch("fuzz_audioimport", "");
-  {
-    std::FILE* f = std::fopen(scratch.path.c_str(), "wb");
-    if (f == nullptr) return 0;
-    if (size != 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  if (!fuzz::WriteInput(scratch.path, data, size)) return 0;
   SoundImport import;
   const SoundImportStatus status = ImportSoundFile(scratch.path, 11025, import);
   if (status != SoundImportStatus::Ok) {

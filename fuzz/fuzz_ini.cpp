@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "Fuzzsupport.h"
 #include "config/Settings.h"
 #include "platform/Profile.h"
 
@@ -20,20 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using vowelscope::fuzz::Check;
 
-const fs::path& Scratch() {
-  static const fs::path dir = [] {
-    const fs::path root = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    const fs::path d = root / ("fuzz_ini-" + std::to_string(std::random_device{}()));
-    fs::create_directories(d);
-    std::atexit([] { fs::remove_all(Scratch()); });
-    return d;
-  }();
-  return dir;
-}
+const fs::path& Scratch() { return vowelscope::fuzz::ScratchFolder("fuzz_ini"); }
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -82,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vowelscope;
   const std::string file = (Scratch() / "Settings.ini").string();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+  if (!fuzz::WriteInput(file, data, size)) return 0;
 
   Settings settings(file);
   Check(settings.Load());

@@ -7,13 +7,12 @@
 #include <list>
 #include <string>
 
+#include "Fuzzsupport.h"
 #include "base/Stringutilities.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using vowelscope::fuzz::Check;
 
 }  // namespace
 

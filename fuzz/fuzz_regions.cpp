@@ -4,12 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "Fuzzsupport.h"
 #include "config/Regionslist.h"
 #include "platform/Profile.h"
 
@@ -17,27 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using vowelscope::fuzz::Check;
 
-const fs::path& Scratch() {
-  static const fs::path dir = [] {
-    const fs::path root = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    const fs::path d = root / ("fuzz_regions-" + std::to_string(std::random_device{}()));
-    fs::create_directories(d);
-    std::atexit([] { fs::remove_all(Scratch()); });
-    return d;
-  }();
-  return dir;
-}
+const fs::path& Scratch() { return vowelscope::fuzz::ScratchFolder("fuzz_regions"); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vowelscope;
   const std::string file = (Scratch() / "set.ini").string();
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(reinterpret_cast<const char*>(data), size);
+  if (!vowelscope::fuzz::WriteInput(file, data, size)) return 0;
 
   Regions set(file);
   Check(set.Load());

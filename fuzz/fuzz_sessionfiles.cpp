@@ -9,11 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 
+#include "Fuzzsupport.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
 #include "base/Error.h"
@@ -24,31 +23,23 @@ using namespace vowelscope;
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using fuzz::Check;
 
-// One scratch folder and one Engine per fuzzing process; the folder is removed at exit.
+// One scratch folder and one Engine per fuzzing process; the Engine goes before the folder at exit.
 struct Scratch {
   std::filesystem::path folder;
   std::unique_ptr<Settings> settings;
   std::unique_ptr<Engine> engine;
 
   Scratch() {
-    std::random_device rd;
-    folder = std::filesystem::temp_directory_path() / ("fuzz_sessionfiles." + std::to_string(rd()));
-    std::filesystem::create_directories(folder);
+    folder = fuzz::ScratchFolder("fuzz_sessionfiles");
     settings = std::make_unique<Settings>((folder / "Settings.ini").string());
     engine = std::make_unique<Engine>(settings.get(), std::make_shared<VirtualWaveIn>());
     WaveFileStream wave((folder / "in.wav").string(), Engine::GetSoundFormat(), 2);
     const int16_t samples[3] = {1, -2, 3};
     wave.Write(samples, 3, nullptr);
   }
-  ~Scratch() {
-    engine.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
+  ~Scratch() { engine.reset(); }
 };
 
 Scratch& GetScratch() {
@@ -76,8 +67,7 @@ size_t NonEmptyLines(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Scratch& scratch = GetScratch();
   for (const char* ext : {".f0", ".fr"}) {
-    std::ofstream out(scratch.folder / (std::string("in") + ext), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!fuzz::WriteInput((scratch.folder / (std::string("in") + ext)).string(), data, size)) return 0;
   }
   Engine& engine = *scratch.engine;
   // Input starting with '|' has a named pipe as the .fr: the load must refuse it, never wait on it.

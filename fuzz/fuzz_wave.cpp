@@ -4,12 +4,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "Fuzzscratch.h"
+#include "Fuzzsupport.h"
 #include "sound/Wavefilestream.h"
 
 using namespace vowelscope;
@@ -45,12 +43,7 @@ void ReadOne(WaveFileStream& s, std::vector<uint8_t>& buffer) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& path = ScratchPath();
-  {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return 0;
-    if (size != 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  if (!fuzz::WriteInput(path, data, size)) return 0;
 
   unsigned length = 0;
   {

@@ -10,9 +10,11 @@
 #include <fstream>
 #include <iterator>
 #include <list>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "support/Scopedenv.h"
+#include "support/Testfolder.h"
 
 namespace vowelscope {
 namespace {
@@ -22,20 +24,10 @@ using Lines = std::list<std::string>;
 
 class FileutilitiesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "fileutilities" /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = testsupport::TestFolder("fileutilities"); }
   std::string Path(const std::string& rel) const { return (dir / rel).string(); }
-  void WriteBytes(const std::string& rel, const std::string& bytes) const {
-    std::ofstream(dir / rel, std::ios::binary) << bytes;
-  }
-  std::string ReadBytes(const std::string& rel) const {
-    std::ifstream in(dir / rel, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  void WriteBytes(const std::string& rel, const std::string& bytes) const { testsupport::WriteFile(dir / rel, bytes); }
+  std::string ReadBytes(const std::string& rel) const { return testsupport::ReadFile(dir / rel); }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
@@ -236,16 +228,9 @@ TEST_F(FileutilitiesTest, FindFiles_AppendsToOut_FailsForMissingFolder) {
 }
 
 TEST(FileutilitiesFolders, SpecialFolderIsTheApplicationDataFolder) {
-  std::optional<std::string> saved;
-  if (const char* old = std::getenv("XDG_CONFIG_HOME")) saved = old;
-  ::setenv("XDG_CONFIG_HOME", "/tmp/vs-config", 1);
+  const testsupport::ScopedEnv config("XDG_CONFIG_HOME", "/tmp/vs-config");
   EXPECT_EQ(GetSpecialFolderPath(CSIDL_APPDATA), "/tmp/vs-config");
   EXPECT_EQ(GetSpecialFolderPath(5), "") << "other folders are unknown";
-  if (saved) {
-    ::setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CONFIG_HOME");
-  }
 }
 
 TEST(FileutilitiesFolders, ExecutableFolderHoldsThisProgram) {

@@ -12,27 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "support/Testfolder.h"
+
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 class AppIniPropertyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "appiniproperty" /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = testsupport::TestFolder("appiniproperty"); }
   std::string Path(const std::string& name) const { return (dir / name).string(); }
-  static void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  }
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
 
   fs::path dir;
 };
@@ -56,7 +48,7 @@ struct Owner {
 
 TEST_F(AppIniPropertyTest, Load_SetsEveryKeyPresentAndLeavesAMissingOneAtItsDefault) {
   const std::string file = Path("owner.ini");
-  Put(file, "[Numbers]\nCount=4\nRatio=0.5\n[Flags]\nOn=0\n[Text]\nName=日本語\n");
+  WriteFile(file, "[Numbers]\nCount=4\nRatio=0.5\n[Flags]\nOn=0\n[Text]\nName=日本語\n");
   Owner o(file);
   ASSERT_TRUE(o.list.Load());
   EXPECT_EQ(o.count, 4);
@@ -98,7 +90,7 @@ TEST_F(AppIniPropertyTest, Read_TakesEachTypesTextAsItStands) {
   };
   for (const auto& c : cases) {
     const std::string file = Path("types.ini");
-    Put(file, std::string("[Numbers]\n") + c.numbers + "[Flags]\n" + c.flags + "[Text]\n" + c.text);
+    WriteFile(file, std::string("[Numbers]\n") + c.numbers + "[Flags]\n" + c.flags + "[Text]\n" + c.text);
     Owner o(file);
     ASSERT_TRUE(o.list.Load());
     const std::string what = std::string(c.numbers) + c.flags + c.text;
@@ -111,7 +103,7 @@ TEST_F(AppIniPropertyTest, Read_TakesEachTypesTextAsItStands) {
 
 TEST_F(AppIniPropertyTest, Read_BoolFallsBackToTheVariablesOwnValue) {
   const std::string file = Path("bool.ini");
-  Put(file, "[Flags]\n");
+  WriteFile(file, "[Flags]\n");
   for (const bool initial : {false, true}) {
     bool flag = initial;
     AppIniPropertyBool p("Flags", "On", &flag);
@@ -122,7 +114,7 @@ TEST_F(AppIniPropertyTest, Read_BoolFallsBackToTheVariablesOwnValue) {
 
 TEST_F(AppIniPropertyTest, Read_FloatDefaultSurvivesAsSixDecimals) {
   const std::string file = Path("float.ini");
-  Put(file, "[Numbers]\n");
+  WriteFile(file, "[Numbers]\n");
   double v = 0.1234567;
   AppIniPropertyFloat p("Numbers", "Ratio", &v);
   p.Read(file.c_str());
@@ -132,7 +124,7 @@ TEST_F(AppIniPropertyTest, Read_FloatDefaultSurvivesAsSixDecimals) {
 TEST_F(AppIniPropertyTest, Read_StringLongerThanTheBufferIsCut) {
   const std::string file = Path("long.ini");
   const std::string longName(5000, 'n');
-  Put(file, "[Text]\nName=" + longName + "\n");
+  WriteFile(file, "[Text]\nName=" + longName + "\n");
   std::string name;
   AppIniPropertyString p("Text", "Name", &name);
   p.Read(file.c_str());
@@ -145,9 +137,9 @@ TEST_F(AppIniPropertyTest, Save_WritesSectionsInFirstRegistrationOrderAndIsStabl
   ASSERT_TRUE(o.list.Save());
   const std::string expected =
       "[Numbers]\nCount=16\nRatio=0.980000\nNegative=4294967295\n\n[Flags]\nOn=1\n\n[Text]\nName=default\n";
-  EXPECT_EQ(Get(file), expected);
+  EXPECT_EQ(ReadFile(file), expected);
   ASSERT_TRUE(o.list.Save());
-  EXPECT_EQ(Get(file), expected);
+  EXPECT_EQ(ReadFile(file), expected);
 
   Owner back(file);
   back.count = 0;
@@ -171,7 +163,7 @@ TEST_F(AppIniPropertyTest, Save_StopsAtTheFirstRefusedKeyAndKeepsEarlierOnes) {
   list.Add(AppIniPropertyInteger("S", "B=broken", &b));  // a key name the file cannot hold
   list.Add(AppIniPropertyInteger("S", "C", &c));
   EXPECT_FALSE(list.Save());
-  EXPECT_EQ(Get(file), "[S]\nA=1\n");
+  EXPECT_EQ(ReadFile(file), "[S]\nA=1\n");
 
   AppIniPropertyList missingFolder(Path("no/folder/x.ini"));
   missingFolder.Add(AppIniPropertyInteger("S", "A", &a));
@@ -180,7 +172,7 @@ TEST_F(AppIniPropertyTest, Save_StopsAtTheFirstRefusedKeyAndKeepsEarlierOnes) {
 
 TEST_F(AppIniPropertyTest, Clone_IsBoundToTheSameVariable) {
   const std::string file = Path("clone.ini");
-  Put(file, "[S]\nV=42\n");
+  WriteFile(file, "[S]\nV=42\n");
   int v = 0;
   const AppIniPropertyInteger original("S", "V", &v);
   const auto copy = original.Clone();

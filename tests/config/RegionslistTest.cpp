@@ -18,6 +18,7 @@
 #include "base/Fileutilities.h"
 #include "base/Stringutilities.h"
 #include "platform/Profile.h"
+#include "support/Testfolder.h"
 
 namespace vowelscope {
 namespace {
@@ -26,14 +27,10 @@ namespace fs = std::filesystem;
 
 class RegionsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "regionslist" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = testsupport::TestFolder("regionslist"); }
   std::string Put(const std::string& name, const std::string& bytes) const {
     const std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    testsupport::WriteFile(path, bytes);
     return path;
   }
 
@@ -212,9 +209,7 @@ TEST(ShippedRegions, AreCopiedBesideThePrograms) {
     ASSERT_TRUE(FindFiles(built, copy, 0, "*.ini")) << built;
     ASSERT_EQ(source.size(), copy.size()) << built;
     for (auto s = source.begin(), c = copy.begin(); s != source.end(); ++s, ++c) {
-      std::ifstream a(*s, std::ios::binary), b(*c, std::ios::binary);
-      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}), std::string(std::istreambuf_iterator<char>(b), {}))
-          << *c;
+      EXPECT_EQ(testsupport::ReadFile(*s), testsupport::ReadFile(*c)) << *c;
     }
   }
 }

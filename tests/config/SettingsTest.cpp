@@ -8,28 +8,24 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
+
+#include "support/Testfolder.h"
+#include "support/Scopedenv.h"
 
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::ScopedEnv;
+using testsupport::WriteFile;
 
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "settings" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = testsupport::TestFolder("settings");
     file = (dir / "Settings.ini").string();
-  }
-  static void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  }
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   fs::path dir;
@@ -73,13 +69,13 @@ TEST_F(SettingsTest, FirstSave_WritesTheDefaultsInFiveSectionsInOrder) {
   EXPECT_FALSE(s.Load()) << "no file yet";
   EXPECT_FALSE(fs::exists(file)) << "nothing is created before Save";
   ASSERT_TRUE(s.Save());
-  EXPECT_EQ(Get(file), kDefaultFile);
+  EXPECT_EQ(ReadFile(file), kDefaultFile);
   ASSERT_TRUE(s.Save());
-  EXPECT_EQ(Get(file), kDefaultFile) << "a second save changes nothing";
+  EXPECT_EQ(ReadFile(file), kDefaultFile) << "a second save changes nothing";
 }
 
 TEST_F(SettingsTest, Load_OfAViewOnlyFileSetsThatFlagAndKeepsEveryOtherDefault) {
-  Put(file, "[View]\nSwapXY=1\n");
+  WriteFile(file, "[View]\nSwapXY=1\n");
   Settings s(file);
   ASSERT_TRUE(s.Load());
   EXPECT_TRUE(s.GetSwapXY());
@@ -165,7 +161,7 @@ TEST_F(SettingsTest, Load_ClampsAnalysisValuesIntoTheDialogRanges_AndKeepsDispla
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Put(file, c.file);
+    WriteFile(file, c.file);
     Settings s(file);
     ASSERT_TRUE(s.Load());
     EXPECT_EQ(s.GetFormantOrder(), c.order);
@@ -176,7 +172,7 @@ TEST_F(SettingsTest, Load_ClampsAnalysisValuesIntoTheDialogRanges_AndKeepsDispla
     EXPECT_EQ(s.GetMaxRecordMinute(), c.maxMinutes);
   }
 
-  Put(file, "[Formant]\nF1DisplayMinFrequency=900\nF1DisplayMaxFrequency=100\n");
+  WriteFile(file, "[Formant]\nF1DisplayMinFrequency=900\nF1DisplayMaxFrequency=100\n");
   Settings s(file);
   ASSERT_TRUE(s.Load());
   EXPECT_EQ(s.GetF1DisplayMin(), 900);
@@ -192,7 +188,7 @@ TEST_F(SettingsTest, AutoOrder_ReadsNumbersAsFlags_AndAnythingElseAsOn) {
                        Case{"[Formant]\nOrder=12\n", true}, Case{"[Formant]\nAutoOrder=yes\n", true},
                        Case{"[Formant]\nAutoOrder=\n", true}, Case{"[Formant]\nAutoOrder=-\n", true},
                        Case{"[Formant]\nAutoOrder=7\n", true}, Case{"[Formant]\nAutoOrder=0x\n", false}}) {
-    Put(file, c.file);
+    WriteFile(file, c.file);
     Settings s(file);
     ASSERT_TRUE(s.Load()) << c.file;
     EXPECT_EQ(s.GetFormantAutoOrder(), c.autoOrder) << c.file;
@@ -205,12 +201,12 @@ TEST_F(SettingsTest, AutoOrder_ReadsNumbersAsFlags_AndAnythingElseAsOn) {
 }
 
 TEST_F(SettingsTest, Save_AfterPickingAGuideSetRewritesTheWholeFileKeepingHandEdits) {
-  Put(file, "; edited by hand\n[View]\nF2Reverse=1\n");
+  WriteFile(file, "; edited by hand\n[View]\nF2Reverse=1\n");
   Settings s(file);
   ASSERT_TRUE(s.Load());
   s.SetCurrentRegions("日本語 男性");
   ASSERT_TRUE(s.Save());
-  const std::string text = Get(file);
+  const std::string text = ReadFile(file);
   EXPECT_EQ(text.rfind("; edited by hand\n[View]\nF2Reverse=1\nSwapXY=0\nF1Reverse=0\n", 0), 0u) << text;
   for (const char* line : {"PreEmphasis=0.980000\n", "MaxFrequency=1000\n", "MaxRecordMinute=15\n",
                            "[Regions]\nCurrentRegions=日本語 男性\n"}) {
@@ -239,26 +235,6 @@ TEST(SettingsOrder, SetFormantOrder_TruncatesTowardZero) {
   }
 }
 
-// Sets an environment variable for one test and restores it afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name(name) {
-    if (const char* old = std::getenv(name)) saved = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (saved) {
-      ::setenv(name, saved->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-
- private:
-  const char* name;
-  std::optional<std::string> saved;
-};
-
 TEST_F(SettingsTest, DefaultLocation_IsTheProgramsFolderUnderApplicationDataAndIsCreated) {
   const ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
   const std::string expected = (dir / "config" / "Halcyon" / "Vowelscope" / "Settings.ini").string();
@@ -267,7 +243,7 @@ TEST_F(SettingsTest, DefaultLocation_IsTheProgramsFolderUnderApplicationDataAndI
   EXPECT_TRUE(fs::is_directory(dir / "config" / "Halcyon" / "Vowelscope"));
   EXPECT_FALSE(s.Load());
   ASSERT_TRUE(s.Save());
-  EXPECT_EQ(Get(expected), kDefaultFile);
+  EXPECT_EQ(ReadFile(expected), kDefaultFile);
 }
 
 }  // namespace

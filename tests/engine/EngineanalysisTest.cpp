@@ -12,6 +12,7 @@
 #include "../sound/Soxfiles.h"
 #include "Enginetestsupport.h"
 #include "base/Error.h"
+#include "support/Testfolder.h"
 
 namespace vowelscope {
 namespace {
@@ -62,10 +63,7 @@ voices::Voice Vowel(voices::Speaker speaker, int index, double seconds = 1.5) {
 class EngineAnalysisTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "engineanalysis" / (std::string(info->test_suite_name()) + "." + info->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = testsupport::TestFolder("engineanalysis");
     settings = std::make_unique<Settings>((dir / "Settings.ini").string());
     engine = MakeEngine(*settings, &input);
     listener = std::make_unique<Listener>(*engine);

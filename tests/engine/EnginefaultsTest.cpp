@@ -21,23 +21,20 @@
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
 #include "sound/Soundmemorystream.h"
+#include "support/Testfolder.h"
 
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
+using enginetest::CeilDiv;
 using enginetest::Listener;
 using enginetest::MakeEngine;
 using enginetest::SoundSamples;
 using enginetest::Tone;
 
-size_t CeilDiv(size_t a, size_t b) { return (a + b - 1) / b; }
-
-std::unique_ptr<Settings> ScratchSettings(const char* name) {
-  const fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / "enginefaults" / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return std::make_unique<Settings>((dir / "Settings.ini").string());
+std::unique_ptr<Settings> ScratchSettings() {
+  return std::make_unique<Settings>((testsupport::TestFolder("enginefaults") / "Settings.ini").string());
 }
 
 // The first `n` values of `source` followed by silence, as the input delivers it.
@@ -86,7 +83,7 @@ TEST(EngineFaults, RecordingDeviceFailures_EndTheCapture_KeepWhatWasRecorded_And
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto settings = ScratchSettings("recording");
+    auto settings = ScratchSettings();
     std::shared_ptr<VirtualWaveIn> input;
     auto engine = MakeEngine(*settings, &input);
     Listener listener(*engine);
@@ -159,7 +156,7 @@ bool StepUntil(VirtualWaveOut& device, unsigned frames, Done done) {
 // Playback, as the main window does it: a copy of the Engine's sound in three one-second buffers.
 // Failures after the first buffers have been played and queued again, and failing resets at a stop.
 TEST(EngineFaults, PlaybackDeviceFailures_EndThePlaybackOnce_LeaveTheRecordingAlone_AndTheNextPlaybackWorks) {
-  auto settings = ScratchSettings("playback");
+  auto settings = ScratchSettings();
   std::shared_ptr<VirtualWaveIn> input;
   auto engine = MakeEngine(*settings, &input);
   Listener recording(*engine);

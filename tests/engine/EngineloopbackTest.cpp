@@ -17,6 +17,7 @@
 #include "config/Settings.h"
 #include "engine/Engine.h"
 #include "sound/Soundmemorystream.h"
+#include "support/Testfolder.h"
 
 namespace vowelscope {
 namespace {
@@ -50,8 +51,7 @@ class PlaybackListener {
 
 TEST(EngineLoopback, TonePlayedIntoTheSoundServer_IsRecordedAndAnalysedAtItsPitch) {
   VS_REQUIRE_SOUND(wavetest::MissingSoundServer());
-  const fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / "engineloopback";
-  fs::create_directories(dir);
+  const fs::path dir = testsupport::TestFolder("engineloopback");
   Settings settings((dir / "Settings.ini").string());
   // Only the parts well inside the tone are analysed: a frame that reaches from the tone into the
   // silence around it correlates best at whatever lag the edge favours.

@@ -1,6 +1,6 @@
 #pragma once
 // What the Engine tests share: an Engine on a virtual input, a listener that records what the Engine
-// reports and lets the test wait for it, and small file helpers.
+// reports and lets the test wait for it, and the signals and sounds they record.
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,8 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,7 +18,6 @@
 #include "audio/Audiocallback.h"
 #include "engine/Engine.h"
 #include "platform/Virtualwavein.h"
-#include "sound/Wavefilestream.h"
 
 namespace vowelscope::enginetest {
 
@@ -113,6 +109,9 @@ class Listener {
   int captureEnds = 0;
 };
 
+// How many blocks of `b` samples hold `a` samples, the last one partly filled.
+inline size_t CeilDiv(size_t a, size_t b) { return (a + b - 1) / b; }
+
 // A tone of `hertz` at `amplitude` on the 16-bit scale.
 inline std::vector<int16_t> Tone(size_t samples, double hertz, double amplitude, double rate = 11025.0) {
   std::vector<int16_t> out(samples);
@@ -127,28 +126,6 @@ inline std::vector<int16_t> SoundSamples(Engine& engine) {
   SoundMemoryStream* sound = engine.GetSound();
   const auto* data = reinterpret_cast<const int16_t*>(sound->GetData());
   return data == nullptr ? std::vector<int16_t>() : std::vector<int16_t>(data, data + sound->GetLength());
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A WAVE file of `format` holding the bytes of `samples` (as many whole frames as they fill).
-inline void WriteWave(const std::string& path, const SoundFormat& format, const std::vector<int16_t>& samples) {
-  WaveFileStream file(path, format, 2);
-  ASSERT_TRUE(file.IsOpen()) << path;
-  const unsigned frames = static_cast<unsigned>(samples.size() * 2 / format.GetBlockAlign());
-  if (frames > 0) {
-    int written = 0;
-    ASSERT_TRUE(file.Write(samples.data(), frames, &written));
-    ASSERT_EQ(written, static_cast<int>(frames));
-  }
 }
 
 }  // namespace vowelscope::enginetest

@@ -6,22 +6,21 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "support/Testfolder.h"
+#include "support/Scopedenv.h"
 
 namespace vowelscope::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ScopedEnv;
 
 class FilesystemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "filesystem" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = testsupport::TestFolder("filesystem"); }
   void Touch(const fs::path& p, const std::string& text = "x") { std::ofstream(p) << text; }
   std::string Path(const std::string& rel) const { return (dir / rel).string(); }
   static std::vector<std::string> Names(const std::vector<DirectoryEntry>& entries) {
@@ -31,30 +30,6 @@ class FilesystemTest : public ::testing::Test {
   }
 
   fs::path dir;
-};
-
-// Sets an environment variable for the scope of one test and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name(name) {
-    if (const char* old = std::getenv(name)) saved = old;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (saved) {
-      ::setenv(name, saved->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-
- private:
-  const char* name;
-  std::optional<std::string> saved;
 };
 
 TEST_F(FilesystemTest, GetPathType_TellsFilesFromFoldersThroughLinks) {

@@ -11,32 +11,25 @@
 #include <string>
 #include <vector>
 
+#include "support/Testfolder.h"
+
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 using namespace std::string_literals;
 
 class ProfileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "profile" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = testsupport::TestFolder("profile"); }
   void TearDown() override {
     std::error_code ec;
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
   }
 
   std::string Path(const std::string& name) const { return (dir / name).string(); }
-  static void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  }
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   static std::optional<std::string> Read(const std::string& section, const std::string& key, const std::string& file) {
     char buffer[4096];
     const std::string marker = "\x01missing";
@@ -88,7 +81,7 @@ TEST_F(ProfileTest, GetProfileString_FindsValuesTheWayTheFileMeansThem) {
   };
   for (const auto& c : cases) {
     const std::string file = Path("read.ini");
-    Put(file, c.file);
+    WriteFile(file, c.file);
     EXPECT_EQ(Read(c.section, c.key, file), c.expected) << c.what;
   }
   EXPECT_EQ(Read("A", "k", Path("missing.ini")), std::nullopt) << "missing file";
@@ -107,7 +100,7 @@ TEST_F(ProfileTest, GetProfileInt_ParsesDecimalTextAndFallsBackWhenMissingOrEmpt
   };
   for (const auto& c : cases) {
     const std::string file = Path("int.ini");
-    Put(file, "[S]\n" + c.text + "\n");
+    WriteFile(file, "[S]\n" + c.text + "\n");
     EXPECT_EQ(GetProfileInt("S", "k", 99, file), c.expected) << c.text;
   }
   EXPECT_EQ(GetProfileInt("S", "k", 7, Path("missing.ini")), 7);
@@ -115,7 +108,7 @@ TEST_F(ProfileTest, GetProfileInt_ParsesDecimalTextAndFallsBackWhenMissingOrEmpt
 
 TEST_F(ProfileTest, GetProfileString_CutsValueAndDefaultToTheBuffer) {
   const std::string file = Path("cut.ini");
-  Put(file, "[S]\nk=0123456789\n");
+  WriteFile(file, "[S]\nk=0123456789\n");
   char buffer[5] = {'#', '#', '#', '#', '#'};
   EXPECT_EQ(GetProfileString("S", "k", "", buffer, sizeof buffer, file), 4u);
   EXPECT_STREQ(buffer, "0123");
@@ -128,13 +121,13 @@ TEST_F(ProfileTest, GetProfileString_CutsValueAndDefaultToTheBuffer) {
 TEST_F(ProfileTest, GetProfileString_ReadsAroundAVeryLongLine) {
   const std::string file = Path("long.ini");
   const std::string longValue(1 << 20, 'x');
-  Put(file, "[S]\nlong=" + longValue + "\nk=after");  // and no line end at the end
+  WriteFile(file, "[S]\nlong=" + longValue + "\nk=after");  // and no line end at the end
   std::vector<char> buffer(4096);
   EXPECT_EQ(GetProfileString("S", "long", "", buffer.data(), buffer.size(), file), 4095u);
   EXPECT_EQ(std::string(buffer.data()), longValue.substr(0, 4095));
   EXPECT_EQ(Read("S", "k", file), "after");
   ASSERT_TRUE(WriteProfileString("S", "k", "changed", file));
-  EXPECT_EQ(Get(file), "[S]\nlong=" + longValue + "\nk=changed");
+  EXPECT_EQ(ReadFile(file), "[S]\nlong=" + longValue + "\nk=changed");
 }
 
 struct WriteCase {
@@ -165,9 +158,9 @@ TEST_F(ProfileTest, WriteProfileString_ChangesOnlyWhatItMustAndKeepsTheRest) {
   };
   for (const auto& c : cases) {
     const std::string file = Path("write.ini");
-    Put(file, c.before);
+    WriteFile(file, c.before);
     EXPECT_TRUE(WriteProfileString(c.section, c.key, c.value, file)) << c.what;
-    EXPECT_EQ(Get(file), c.after) << c.what;
+    EXPECT_EQ(ReadFile(file), c.after) << c.what;
     EXPECT_EQ(Read(c.section, c.key, file), c.value) << c.what;
   }
 }
@@ -177,7 +170,7 @@ TEST_F(ProfileTest, WriteProfileString_CreatesTheFileAndLeavesNoTemporaryBehind)
   ASSERT_TRUE(WriteProfileString("Formant", "Order", "16", file));
   ASSERT_TRUE(WriteProfileString("F0", "FrameShift", "10", file));
   ASSERT_TRUE(WriteProfileString("Formant", "BandWidth", "500", file));
-  EXPECT_EQ(Get(file), "[Formant]\nOrder=16\nBandWidth=500\n\n[F0]\nFrameShift=10\n");
+  EXPECT_EQ(ReadFile(file), "[Formant]\nOrder=16\nBandWidth=500\n\n[F0]\nFrameShift=10\n");
   EXPECT_EQ(Entries(), std::vector<std::string>{"new.ini"});
   // Writing the value the file already holds changes nothing.
   const auto before = fs::last_write_time(file);
@@ -187,12 +180,12 @@ TEST_F(ProfileTest, WriteProfileString_CreatesTheFileAndLeavesNoTemporaryBehind)
 
 TEST_F(ProfileTest, WriteProfileString_KeepsPermissionsAndWritesThroughALink) {
   const std::string file = Path("real.ini");
-  Put(file, "[A]\nx=1\n");
+  WriteFile(file, "[A]\nx=1\n");
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink("real.ini", Path("link.ini"));
   ASSERT_TRUE(WriteProfileString("A", "x", "2", Path("link.ini")));
   EXPECT_TRUE(fs::is_symlink(Path("link.ini")));
-  EXPECT_EQ(Get(file), "[A]\nx=2\n");
+  EXPECT_EQ(ReadFile(file), "[A]\nx=2\n");
   EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(Read("A", "x", Path("link.ini")), "2");
 }
@@ -207,14 +200,14 @@ TEST_F(ProfileTest, WriteProfileString_FailsWithoutTouchingTheOldFile) {
 
   // A read-only file stays as it was, even for the superuser.
   const std::string readOnly = Path("readonly.ini");
-  Put(readOnly, "[A]\nk=old\n");
+  WriteFile(readOnly, "[A]\nk=old\n");
   fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
   EXPECT_FALSE(WriteProfileString("A", "k", "new", readOnly));
-  EXPECT_EQ(Get(readOnly), "[A]\nk=old\n");
+  EXPECT_EQ(ReadFile(readOnly), "[A]\nk=old\n");
 
   // Names and values that would break the line structure are refused.
   const std::string file = Path("plain.ini");
-  Put(file, "[A]\nk=old\n");
+  WriteFile(file, "[A]\nk=old\n");
   const std::vector<std::vector<std::string>> refused = {
       {"A", "k", "new\n[B]\nx=1"}, {"A", "k", "new\rx"},   {"A", "k", "a\0b"s}, {"A]", "k", "v"},
       {"A\n", "k", "v"},           {"A", "k=1", "v"},       {"A", "[k", "v"},      {"A", ";k", "v"},
@@ -223,25 +216,25 @@ TEST_F(ProfileTest, WriteProfileString_FailsWithoutTouchingTheOldFile) {
   for (const auto& r : refused) {
     EXPECT_FALSE(WriteProfileString(r[0], r[1], r[2], file)) << r[0] << "/" << r[1];
   }
-  EXPECT_EQ(Get(file), "[A]\nk=old\n");
+  EXPECT_EQ(ReadFile(file), "[A]\nk=old\n");
   EXPECT_EQ(Entries().size(), 3u) << "no temporary file is left behind";
 }
 
 TEST_F(ProfileTest, WriteProfileString_FailsInAFolderThatRefusesNewFiles) {
   const std::string file = Path("locked/settings.ini");
   fs::create_directory(Path("locked"));
-  Put(file, "[A]\nk=old\n");
+  WriteFile(file, "[A]\nk=old\n");
   fs::permissions(Path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(Path("locked").c_str(), W_OK) == 0) GTEST_SKIP() << "the superuser may write anywhere";
   EXPECT_FALSE(WriteProfileString("A", "k", "new", file));
-  EXPECT_EQ(Get(file), "[A]\nk=old\n");
+  EXPECT_EQ(ReadFile(file), "[A]\nk=old\n");
 }
 
 TEST_F(ProfileTest, Reads_ParseAFileOnceAndSeeLaterChanges) {
   const std::string file = Path("cache.ini");
   std::string text = "[Information]\nCaption=set\n";
   for (int i = 0; i < 50; ++i) text += "[Region" + std::to_string(i) + "]\nEnabled=1\nF1Center=" + std::to_string(i) + "\n";
-  Put(file, text);
+  WriteFile(file, text);
 
   const std::size_t before = ProfileParseCount();
   int sum = 0;
@@ -253,7 +246,7 @@ TEST_F(ProfileTest, Reads_ParseAFileOnceAndSeeLaterChanges) {
   EXPECT_EQ(ProfileParseCount() - before, 1u);
 
   // A change made behind our back is seen; one made by our own write costs no parse.
-  Put(file, "[Information]\nCaption=changed by hand\n");
+  WriteFile(file, "[Information]\nCaption=changed by hand\n");
   EXPECT_EQ(Read("Information", "Caption", file), "changed by hand");
   ASSERT_TRUE(WriteProfileString("Information", "Caption", "ours", file));
   const std::size_t afterWrite = ProfileParseCount();
@@ -262,13 +255,13 @@ TEST_F(ProfileTest, Reads_ParseAFileOnceAndSeeLaterChanges) {
 
   // Same size, same second: the times cannot tell these two versions apart, the bytes can.
   for (const char* value : {"1", "2", "3"}) {
-    Put(file, std::string("[A]\nk=") + value + "\n");
+    WriteFile(file, std::string("[A]\nk=") + value + "\n");
     EXPECT_EQ(Read("A", "k", file), value);
   }
   // And a write never builds on a stale picture of the file.
-  Put(file, "[A]\nk=9\n");
+  WriteFile(file, "[A]\nk=9\n");
   ASSERT_TRUE(WriteProfileString("A", "j", "0", file));
-  EXPECT_EQ(Get(file), "[A]\nk=9\nj=0\n");
+  EXPECT_EQ(ReadFile(file), "[A]\nk=9\nj=0\n");
 
   fs::remove(file);
   EXPECT_EQ(Read("Information", "Caption", file), std::nullopt);

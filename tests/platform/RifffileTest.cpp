@@ -9,33 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "support/Testfolder.h"
+#include "support/Wavebytes.h"
+
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path TestFolder() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / info->test_suite_name() / info->name();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using testsupport::Le32;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Le32(uint32_t v) {
-  std::string s;
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-  return s;
-}
+fs::path TestFolder() { return testsupport::TestFolder("rifffile"); }
 
 constexpr uint32_t kTest = MakeFourCC('T', 'E', 'S', 'T');
 constexpr uint32_t kInfo = MakeFourCC('I', 'N', 'F', 'O');

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "WaveFixtures.h"
+#include "support/Testfolder.h"
 #include "sound/Nullconvert.h"
 #include "sound/Soundmemorystream.h"
 #include "sound/Wavefilestream.h"
@@ -69,7 +69,7 @@ class CountingStream : public SoundStream {
 };
 
 TEST(SoundConvertExecuter, CopiesARecordingIntoAWaveFileInBlocksAndReportsProgress) {
-  const fs::path path = testing_wave::TestFolder() / "save.wav";
+  const fs::path path = testsupport::TestFolder("sound") / "save.wav";
   SoundMemoryStream recording(Mono16());
   const auto frames = Ramp(5000);
   ASSERT_TRUE(recording.Write(frames.data(), 5000, nullptr));
@@ -103,7 +103,7 @@ TEST(SoundConvertExecuter, CopiesARecordingIntoAWaveFileInBlocksAndReportsProgre
 }
 
 TEST(SoundConvertExecuter, CopiesAWaveFileIntoMemoryFromTheSourcePosition) {
-  const fs::path path = testing_wave::TestFolder() / "load.wav";
+  const fs::path path = testsupport::TestFolder("sound") / "load.wav";
   const auto frames = Ramp(3000);
   {
     WaveFileStream file(path.string(), Mono16(), 2);
@@ -195,7 +195,7 @@ TEST(SoundConvertExecuter, FailedReadStopsTheRunAndKeepsWhatWasWritten) {
 
   // A destination that cannot be written fails the run as well.
   ASSERT_TRUE(memory.Seek(0, kSeekBegin));
-  const fs::path path = testing_wave::TestFolder() / "readonly.wav";
+  const fs::path path = testsupport::TestFolder("sound") / "readonly.wav";
   { WaveFileStream create(path.string(), Mono16(), 2); }
   WaveFileStream readOnly(path.string(), 1);
   ASSERT_TRUE(readOnly.IsOpen());

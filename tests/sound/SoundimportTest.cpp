@@ -13,7 +13,8 @@
 #include <fstream>
 
 #include "Soxfiles.h"
-#include "WaveFixtures.h"
+#include "support/Testfolder.h"
+#include "support/Wavebytes.h"
 
 namespace vowelscope {
 namespace {
@@ -27,15 +28,7 @@ constexpr unsigned kBlock = 275;
 
 class SoundImportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // A folder per test: ctest runs the cases of this program side by side.
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("soundimport_") + test->test_suite_name() + "_" + test->name();
-    for (char& c : name) c = c == '/' ? '_' : c;
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = testsupport::TestFolder("soundimport"); }
   void TearDown() override { fs::remove_all(dir); }
   fs::path dir;
 };
@@ -121,7 +114,7 @@ TEST_F(SoundImportTest, StereoChannelsAreAveraged) {
 TEST_F(SoundImportTest, FloatBeyondFullScaleIsClippedAndCounted) {
   // A float file may hold values beyond 1.0 (sox itself cannot write them, so the file is built here):
   // they stay at the 16-bit ends instead of wrapping round to the other sign.
-  using namespace testing_wave;
+  using namespace testsupport;
   const std::vector<float> values = {0.5f, 1.5f, -2.0f, 1.0f, -1.0f, 0.25f};
   std::string data;
   for (float v : values) {

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "WaveFixtures.h"
+#include "support/Testfolder.h"
+#include "support/Wavebytes.h"
 
 namespace vowelscope {
 namespace {
 
-using namespace testing_wave;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 SoundFormat Format(uint16_t channels, uint32_t rate, uint16_t bits, int kind = PcmSigned) {
@@ -59,7 +60,7 @@ std::string Header(uint32_t riffSize, const std::string& record, uint32_t dataSi
 }
 
 TEST(WaveFileStream, WritingGivesExactlyTheFileLayout) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   struct Case {
     const char* name;
     SoundFormat format;
@@ -102,7 +103,7 @@ TEST(WaveFileStream, WritingGivesExactlyTheFileLayout) {
 }
 
 TEST(WaveFileStream, WrittenFileReadsBackWithItsFormatLengthAndFrames) {
-  const fs::path path = TestFolder() / "round.wav";
+  const fs::path path = TestFolder("sound") / "round.wav";
   const auto frames = Ramp(5000, -2500);
   {
     WaveFileStream out(path.string(), Mono16(), 2);
@@ -125,7 +126,7 @@ TEST(WaveFileStream, WrittenFileReadsBackWithItsFormatLengthAndFrames) {
 }
 
 TEST(WaveFileStream, ReadsTheFormatsAndLayoutsOfOtherWriters) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   const std::string data10 = Chunk("data", Samples16(10, 100));
   struct Case {
     const char* name;
@@ -179,7 +180,7 @@ TEST(WaveFileStream, ReadsTheFormatsAndLayoutsOfOtherWriters) {
 // Damaged or hostile files: each is refused, or opens and reads as far as the bytes go; none may crash,
 // hang, read out of bounds or allocate what a size field claims.
 TEST(WaveFileStream, DamagedFilesAreRefusedOrReadAsFarAsTheyGo) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   const std::string fmt = Fmt();
   const std::string data10 = Chunk("data", Samples16(10));
   constexpr int kRefused = -1;
@@ -258,7 +259,7 @@ TEST(WaveFileStream, DamagedFilesAreRefusedOrReadAsFarAsTheyGo) {
 }
 
 TEST(WaveFileStream, FileCutAtEveryByteIsRefusedOrGivesTheFramesThatAreThere) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   const std::string full = Riff(Fmt() + Chunk("LIST", "INFOabc") + Chunk("data", Samples16(10, 7)));
   const size_t dataStart = full.size() - 20;
   for (size_t cut = 0; cut <= full.size(); ++cut) {
@@ -279,7 +280,7 @@ TEST(WaveFileStream, FileCutAtEveryByteIsRefusedOrGivesTheFramesThatAreThere) {
 }
 
 TEST(WaveFileStream, DataLargerThanTheFileGivesShortReadsThenNothing) {
-  const fs::path path = TestFolder() / "short.wav";
+  const fs::path path = TestFolder("sound") / "short.wav";
   WriteFile(path, Riff(Fmt() + Chunk("data", Samples16(100), 400)));
   WaveFileStream s(path.string(), 1);
   ASSERT_TRUE(s.IsOpen());
@@ -297,7 +298,7 @@ TEST(WaveFileStream, DataLargerThanTheFileGivesShortReadsThenNothing) {
 }
 
 TEST(WaveFileStream, SeekMovesTheNextReadAndRefusesTargetsOutsideTheStream) {
-  const fs::path path = TestFolder() / "seek.wav";
+  const fs::path path = TestFolder("sound") / "seek.wav";
   WriteFile(path, Riff(Fmt() + Chunk("LIST", "INFO") + Chunk("data", Samples16(100, 1000))));
   WaveFileStream s(path.string(), 1);
   ASSERT_TRUE(s.IsOpen());
@@ -330,7 +331,7 @@ TEST(WaveFileStream, SeekMovesTheNextReadAndRefusesTargetsOutsideTheStream) {
 
 TEST(WaveFileStream, RefusedSeekStillMakesTheNextReadReenterTheDataChunk) {
   // Re-entering closes the data chunk first, which writes the sizes of the frames written so far.
-  const fs::path path = TestFolder() / "pending.wav";
+  const fs::path path = TestFolder("sound") / "pending.wav";
   WaveFileStream s(path.string(), Mono16(), 3);
   ASSERT_TRUE(s.IsOpen());
   const auto frames = Ramp(100);
@@ -349,7 +350,7 @@ TEST(WaveFileStream, RefusedSeekStillMakesTheNextReadReenterTheDataChunk) {
 }
 
 TEST(WaveFileStream, OpenModesDecideWhatIsAllowed) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   const fs::path path = dir / "modes.wav";
   const auto frames = Ramp(10);
   WriteFile(path, Riff(Fmt() + Chunk("data", Samples16(10))));
@@ -377,7 +378,7 @@ TEST(WaveFileStream, OpenModesDecideWhatIsAllowed) {
 }
 
 TEST(WaveFileStream, ReadWriteModeCreatesAMissingFileAndKeepsTheFormatOfAnExistingOne) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   const fs::path path = dir / "rw.wav";
   const auto frames = Ramp(100, 1);
   {
@@ -421,7 +422,7 @@ TEST(WaveFileStream, ReadWriteModeCreatesAMissingFileAndKeepsTheFormatOfAnExisti
 }
 
 TEST(WaveFileStream, SizesStayRightWhenOddDataIsClosedAndReopenedBySeeks) {
-  const fs::path path = TestFolder() / "odd.wav";
+  const fs::path path = TestFolder("sound") / "odd.wav";
   const std::string bytes101(101, '\x11');
   {
     WaveFileStream s(path.string(), Format(1, 8000, 8, PcmUnsigned), 3);
@@ -441,7 +442,7 @@ TEST(WaveFileStream, SizesStayRightWhenOddDataIsClosedAndReopenedBySeeks) {
 }
 
 TEST(WaveFileStream, ReadWriteModeLeavesAFileThatIsNotWaveAlone) {
-  const fs::path path = TestFolder() / "text.wav";
+  const fs::path path = TestFolder("sound") / "text.wav";
   WriteFile(path, "not a sound file\n");
   WaveFileStream s(path.string(), Mono16(), 3);
   EXPECT_FALSE(s.IsOpen());
@@ -449,7 +450,7 @@ TEST(WaveFileStream, ReadWriteModeLeavesAFileThatIsNotWaveAlone) {
 }
 
 TEST(WaveFileStream, FailedOpenLeavesAClosedStreamWithTheStartingFormat) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   WaveFileStream missing((dir / "missing.wav").string(), 1);
   EXPECT_FALSE(missing.IsOpen());
   EXPECT_EQ(missing.GetFormat(), SoundFormat());
@@ -468,7 +469,7 @@ TEST(WaveFileStream, FailedOpenLeavesAClosedStreamWithTheStartingFormat) {
 // The session's own limit on the user's names lies in the Engine; the stream also opens the slightly
 // longer temporary names beside them, and refuses only what the system could not take whole.
 TEST(WaveFileStream, NamesUpToTheSystemLimitOpen_LongerOnesAreRefusedRatherThanCut) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   std::string base = dir.string();
   while (base.size() < 280) base += "/" + std::string(40, 'd');
   fs::create_directories(base);
@@ -488,7 +489,7 @@ TEST(WaveFileStream, NamesUpToTheSystemLimitOpen_LongerOnesAreRefusedRatherThanC
 }
 
 TEST(WaveFileStream, WriterKeepsOtherWritersAndReadersOut) {
-  const fs::path path = TestFolder() / "shared.wav";
+  const fs::path path = TestFolder("sound") / "shared.wav";
   {
     WaveFileStream writer(path.string(), Mono16(), 2);
     ASSERT_TRUE(writer.IsOpen());
@@ -507,7 +508,7 @@ TEST(WaveFileStream, WriterKeepsOtherWritersAndReadersOut) {
 
 TEST(WaveFileStream, WritesTheSizeFieldsCouldNotHoldAreRefused) {
   // An unfinished recording declares 2^32 - 1 bytes; positions near its end lie past 4 GiB.
-  const fs::path path = TestFolder() / "huge.wav";
+  const fs::path path = TestFolder("sound") / "huge.wav";
   const std::string original = Riff(Fmt() + Chunk("data", Samples16(10), 0xFFFFFFFFu), 0xFFFFFFFFu);
   WriteFile(path, original);
   {
@@ -528,7 +529,7 @@ TEST(WaveFileStream, WritesTheSizeFieldsCouldNotHoldAreRefused) {
 }
 
 TEST(WaveFileStream, CloseReportsWhetherTheFileWasCompleted) {
-  const fs::path dir = TestFolder();
+  const fs::path dir = TestFolder("sound");
   const auto frames = Ramp(10000);
   {
     WaveFileStream s((dir / "ok.wav").string(), Mono16(), 2);

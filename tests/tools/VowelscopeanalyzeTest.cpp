@@ -20,6 +20,8 @@
 #include "../sound/Soxfiles.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
+#include "support/Testfolder.h"
+#include "support/Wavewriter.h"
 
 namespace vowelscope {
 namespace {
@@ -27,9 +29,9 @@ namespace {
 namespace fs = std::filesystem;
 using enginetest::Listener;
 using enginetest::MakeEngine;
-using enginetest::ReadFile;
-using enginetest::WriteFile;
-using enginetest::WriteWave;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using testsupport::WriteWave;
 
 struct Outcome {
   int status = -1;
@@ -72,10 +74,7 @@ std::vector<int16_t> Voice(size_t samples) {
 class VowelscopeanalyzeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(VOWELSCOPE_TEST_TMP) / "vowelscopeanalyze" /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = testsupport::TestFolder("vowelscopeanalyze");
     settingsFile = dir / "Settings.ini";
     // Settings away from the defaults, so that the tool is seen to read the file it is given.
     Settings settings(settingsFile.string());

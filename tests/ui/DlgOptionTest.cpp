@@ -16,11 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Testfolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 namespace vowelscope {
@@ -28,24 +29,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testsupport::ReadFile;
 
 class OptionDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::path(VOWELSCOPE_TEST_TMP) /
-             (std::string("dlgoption_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    folder = testsupport::TestFolder("dlgoption");
     iniPath = folder / "Settings.ini";
   }
 
-  void WriteIni(const std::string& text) { std::ofstream(iniPath, std::ios::binary) << text; }
+  void WriteIni(const std::string& text) { testsupport::WriteFile(iniPath, text); }
 
   // Runs the options box modally; `act` is called on it once its modal loop runs and must end it.
   OptionsResult Run(Settings& settings, std::function<void(TfrmOption&)> act) {
@@ -155,7 +148,7 @@ TEST_F(OptionDialogTest, Cancel_LeavesTheSettingsAndTheFileUntouched) {
     QTest::keyClick(&dialog, Qt::Key_Escape);
   });
   EXPECT_EQ(result, OptionsResult::Cancelled);
-  EXPECT_EQ(ReadAll(iniPath), original);
+  EXPECT_EQ(ReadFile(iniPath), original);
   EXPECT_EQ(settings.GetMaxRecordMinute(), 3);
   EXPECT_EQ(settings.GetFormantOrder(), 32) << "as loaded: the file's 64 is held to the order's range";
 }
@@ -185,7 +178,7 @@ TEST_F(OptionDialogTest, Ok_StoresClampedAndTruncatedValues_AndSavesTheFile) {
   EXPECT_EQ(reread.GetF1DisplayMin(), 900);
   EXPECT_EQ(reread.GetF1DisplayMax(), 1200);
   EXPECT_EQ(reread.GetMaxRecordMinute(), 7);
-  EXPECT_EQ(ReadAll(iniPath).find("Order=32") != std::string::npos, true);
+  EXPECT_EQ(ReadFile(iniPath).find("Order=32") != std::string::npos, true);
 }
 
 TEST_F(OptionDialogTest, Ok_WithAnOutOfRangeEntryInTheFocusedField_StoresTheFieldsClampedValue) {
@@ -203,7 +196,7 @@ TEST_F(OptionDialogTest, Ok_WithAnOutOfRangeEntryInTheFocusedField_StoresTheFiel
 
 TEST_F(OptionDialogTest, EnterOnTheFocusedCancelButton_CancelsAndSavesNothing) {
   WriteIni("[Record]\nMaxRecordMinute=3\n");
-  const std::string original = ReadAll(iniPath);
+  const std::string original = ReadFile(iniPath);
   Settings settings(iniPath.string());
   ASSERT_TRUE(settings.Load());
   const auto result = Run(settings, [](TfrmOption& dialog) {
@@ -212,7 +205,7 @@ TEST_F(OptionDialogTest, EnterOnTheFocusedCancelButton_CancelsAndSavesNothing) {
     QTest::keyClick(dialog.btnCancel, Qt::Key_Return);
   });
   EXPECT_EQ(result, OptionsResult::Cancelled);
-  EXPECT_EQ(ReadAll(iniPath), original);
+  EXPECT_EQ(ReadFile(iniPath), original);
   EXPECT_EQ(settings.GetMaxRecordMinute(), 3);
 }
 
@@ -241,7 +234,7 @@ TEST_F(OptionDialogTest, Ok_RefusesAMinimumAboveItsMaximumOrAFrameShiftOfZero_Na
       {"edtF0FrameShift", "0", "edtF0FrameShift", "0.5", "フレームシフト"},
   };
   WriteIni("[Record]\nMaxRecordMinute=3\n");
-  const std::string original = ReadAll(iniPath);
+  const std::string original = ReadFile(iniPath);
   for (const Case& c : cases) {
     Settings settings(iniPath.string());
     ASSERT_TRUE(settings.Load());
@@ -268,7 +261,7 @@ TEST_F(OptionDialogTest, Ok_RefusesAMinimumAboveItsMaximumOrAFrameShiftOfZero_Na
     EXPECT_TRUE(warning.contains(QString::fromUtf8(c.named))) << c.minField << ": " << warning.toStdString();
     EXPECT_EQ(focused, minEdit) << c.minField << ": the field to mend has the focus";
     EXPECT_EQ(settings.GetMaxRecordMinute(), 3) << c.minField << ": nothing was stored";
-    EXPECT_EQ(ReadAll(iniPath), original) << c.minField;
+    EXPECT_EQ(ReadFile(iniPath), original) << c.minField;
   }
 }
 

@@ -1,17 +1,12 @@
 #pragma once
-// Builders for the WAVE files the sound tests read: every fixture is made here, byte by byte, so a test
-// shows exactly which field is odd.
+// Builders for the WAVE files the tests read: every fixture is made here, byte by byte, so a test shows
+// exactly which field is odd.
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
-#include <gtest/gtest.h>
-
-namespace vowelscope::testing_wave {
+namespace vowelscope::testsupport {
 
 inline std::string Le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
 
@@ -68,30 +63,10 @@ inline std::string Samples16(unsigned n, int start = 0) {
   return s;
 }
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 inline uint32_t At32(const std::string& bytes, size_t offset) {
   uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes.at(offset + i));
   return v;
 }
 
-// A fresh folder per test under the build's scratch folder.
-inline std::filesystem::path TestFolder() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::filesystem::path dir =
-      std::filesystem::path(VOWELSCOPE_TEST_TMP) / info->test_suite_name() / info->name();
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-}  // namespace vowelscope::testing_wave
+}  // namespace vowelscope::testsupport
