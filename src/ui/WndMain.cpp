@@ -4,20 +4,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 
-#include <array>
 #include <new>
 
 #include "base/Error.h"
 #include "base/Fileutilities.h"
 #include "base/Stringutilities.h"
-#include "engine/Sessiontext.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgAbout.h"
 #include "ui/DlgOption.h"
@@ -33,15 +29,12 @@ constexpr const char* kOutOfMemory = "メモリの確保に失敗しました。
 constexpr const char* kSaveFailed = "設定を保存できませんでした。";
 constexpr int kStatusMessageMs = 10000;
 
-// File names go to the Engine in the system's narrow encoding.
-std::string NarrowPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-
 }  // namespace
 
 const char* const TfrmMain::kRecordStartFailed = "録音を開始できませんでした。入力デバイスを確認してください。";
 const char* const TfrmMain::kAnalysisStartFailed = "F0 分析を開始できませんでした。";
 const char* const TfrmMain::kPlayStartFailed = "再生を開始できませんでした。出力デバイスを確認してください。";
+const char* const TfrmMain::kRecordLimitReached = "最大録音時間に達したため、録音を終了しました。";
 
 TfrmMain::TfrmMain(Environment environment)
     : hooks(std::move(environment.hooks)),
@@ -129,7 +122,16 @@ void TfrmMain::FormDestroy() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A recording in progress is dropped without analysis, playback stops; settings are not saved.
+  // A take not yet saved is offered for saving first; a recording in progress is dropped without
+  // analysis, playback stops.
+  if (!destroying && !engine.IsRecording()) {
+    bool mayClose = false;
+    RunCommand([&] { mayClose = MayReplaceTake(); });
+    if (!mayClose) {
+      event->ignore();
+      return;
+    }
+  }
   FormDestroy();
   QMainWindow::closeEvent(event);
 }
@@ -179,6 +181,8 @@ void TfrmMain::cbxRegionsChange(int index) {
 
 void TfrmMain::actStartRecordExecute() {
   if (engine.IsRecording()) return;
+  if (!MayReplaceTake()) return;
+  statusBar()->clearMessage();
   wavePeaks.clear();
   pbxFZero->update();
   analysisPending = false;
@@ -198,6 +202,9 @@ void TfrmMain::OnRecordEnded() {
     engine.StopRecord(false);
   }
   if (destroying) return;
+  const uint32_t length = engine.GetSound()->GetLength();
+  takeUnsaved = length > 0;
+  if (length > 0 && length >= engine.GetMaxRecordSamples()) statusBar()->showMessage(QString::fromUtf8(kRecordLimitReached));
   pnlLevel->SetLevel(0);
   RebuildWaveform();
   pbxFZero->update();
@@ -274,44 +281,6 @@ void TfrmMain::actOptionExecute() {
   pbxFZero->update();
   UpdateStatusBar();
   OfferReanalysis();
-}
-
-void TfrmMain::actSaveExecute() {
-  QString file;
-  if (hooks.chooseSaveFile) {
-    file = hooks.chooseSaveFile();
-  } else {
-    // The user's own name is used as typed: no extension is added, the Engine derives the three names.
-    QFileDialog dialog(this, QString(), QString(), QStringLiteral("音声ファイル(*.wav)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
-  }
-  if (file.isEmpty()) return;
-  engine.SaveFiles(NarrowPath(file));
-}
-
-void TfrmMain::actLoadExecute() {
-  QString file;
-  if (hooks.chooseOpenFile) {
-    file = hooks.chooseOpenFile();
-  } else {
-    file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("WAVE ファイル(*.wav)"));
-  }
-  if (file.isEmpty()) return;
-  const std::string path = NarrowPath(file);
-  const std::array<std::string, 3> names = SessionFileNames(path);
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (hooks.fileExists ? hooks.fileExists(names[i]) : FileExists(names[i])) continue;
-    // A sound without its analyses: offer to make them, as for any audio file.
-    if (i > 0) return OfferFileAnalysis(names[0], kSessionFileParts[i].missingMessage);
-    throw Error(kSessionFileParts[i].missingMessage);
-  }
-  engine.LoadFiles(path);
-  RebuildWaveform();
-  pbxFZero->update();
 }
 
 void TfrmMain::actAboutExecute() {

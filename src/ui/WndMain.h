@@ -54,6 +54,9 @@ class TfrmMain : public QMainWindow {
   // Columns a click in the F0 chart's scroll track moves (the thumb shows a page).
   static constexpr int kFZeroLargeChange = 100;
 
+  // The answers to "save the take first?".
+  enum class TakeAnswer { Save, Discard, Cancel };
+
   // Where the window asks the user: the file dialogs, the error box and the yes/no questions. Unset
   // members show the toolkit's own dialogs; tests give answers of their own.
   struct Hooks {
@@ -62,6 +65,8 @@ class TfrmMain : public QMainWindow {
     std::function<QString()> chooseAudioFile;
     std::function<void(const QString&)> showError;
     std::function<bool(const QString&)> askYesNo;
+    // Asked before a command replaces a take that was never saved.
+    std::function<TakeAnswer(const QString&)> askSaveTake;
     // The open command's check that a file exists (FileExists when unset).
     std::function<bool(const std::string&)> fileExists;
   };
@@ -89,6 +94,10 @@ class TfrmMain : public QMainWindow {
   static const char* const kAnalysisStartFailed;
   // The message shown when a playback could not start.
   static const char* const kPlayStartFailed;
+  // The question before an unsaved take is replaced or the program ends.
+  static const char* const kAskSaveTake;
+  // The status bar's note that a recording stopped at its length limit.
+  static const char* const kRecordLimitReached;
 
   // What the window shows, for those who watch it (the screenshot program, the tests); the commands
   // are its actions and controls, found by their object names.
@@ -99,6 +108,8 @@ class TfrmMain : public QMainWindow {
   const std::vector<WaveRender::PeakType>& GetWavePeaks() const { return wavePeaks; }
   int GetSelectedRegions() const { return selectedRegions; }
   bool IsAnalysisBoxShown() const { return progressDialog != nullptr; }
+  // A take recorded or analysed from a file that has not been saved since.
+  bool IsTakeUnsaved() const { return takeUnsaved; }
 
  protected:
   bool event(QEvent* event) override;
@@ -178,6 +189,14 @@ class TfrmMain : public QMainWindow {
   void actAboutExecute();
   void actExitExecute();
 
+  // Sessions on disk and the take not yet saved (WndMainFiles.cpp).
+  // Saves the take under a name the user picks: false when no name was picked; a failure raises.
+  bool SaveTake();
+  // Whether a command may replace the take on screen: true when it is saved, or the user saved it now
+  // or chose to drop it; false when the user cancelled or the save did not happen.
+  bool MayReplaceTake();
+  TakeAnswer AskSaveTake();
+
   // Analyses of sound that was not just recorded (WndMainAnalysis.cpp).
   void actAnalyseFileExecute();
   void actReanalyseExecute();
@@ -220,6 +239,7 @@ class TfrmMain : public QMainWindow {
   bool destroying = false;
   bool analysisPending = false;  // a recording ended and its F0 analysis has not reported yet
   bool analysisFailed = false;
+  bool takeUnsaved = false;
   QTimer* tmrUpdate = nullptr;
 };
 

@@ -31,6 +31,7 @@ bool TfrmMain::AskYesNo(const QString& question) {
 
 void TfrmMain::actAnalyseFileExecute() {
   if (engine.IsRecording()) return;
+  if (!MayReplaceTake()) return;
   QString file;
   if (hooks.chooseAudioFile) {
     file = hooks.chooseAudioFile();
@@ -54,6 +55,7 @@ void TfrmMain::AnalyseFile(const std::string& path) {
     analysisPending = true;
     try {
       description = engine.AnalyseFile(path);
+      takeUnsaved = true;
     } catch (...) {
       analysisPending = false;
       throw;

@@ -39,6 +39,7 @@ using wndtest::Voice;
 using wndtest::Action;
 using wndtest::Child;
 using wndtest::WaitUntil;
+using wndtest::Samples;
 constexpr const char* kFormatError = "ファイル形式に誤りがあります。";
 constexpr const char* kReadFailed = "ファイルを読み込むことができませんでした。";
 
@@ -72,11 +73,6 @@ void WriteWave(const fs::path& path, uint32_t rate, uint16_t channels, const std
 
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::vector<int16_t> Samples(const SoundMemoryStream* sound) {
-  const auto* data = reinterpret_cast<const int16_t*>(sound->GetData());
-  return std::vector<int16_t>(data, data + sound->GetLength());
 }
 
 // What a user sees of a session: the sound, its two analyses, the waveform and the F0 chart.

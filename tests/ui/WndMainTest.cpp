@@ -46,6 +46,8 @@ using wndtest::Voice;
 using wndtest::Action;
 using wndtest::Child;
 using wndtest::WaitUntil;
+using wndtest::Samples;
+using TakeAnswer = TfrmMain::TakeAnswer;
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -179,6 +181,7 @@ TEST_F(MainWindowTest, RecordThenStop_ShowsTheAnalysisBox_ClosesItWhenDone_AndPa
   // The voice, less what the input still held when the stop came (the capture thread may lag behind).
   EXPECT_GT(window->GetEngine().GetSound()->GetLength(), Voice(1.5, 140).size() / 2);
   EXPECT_LE(window->GetEngine().GetSound()->GetLength(), Voice(1.5, 140).size());
+  EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty()) << "a stop by the user is no limit";
   // The trail holds the newest measurements, the last blocks of the formant track.
   const std::vector<FormantValue>& track = *window->GetEngine().GetFormantTrack();
   // One value per delivered block, the last one partial.
@@ -201,6 +204,7 @@ TEST_F(MainWindowTest, ARecordingThatReachesItsLimit_GoesThroughTheSameAnalysis)
   }));
   EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), 60u * kRate);
   EXPECT_NE(window->GetEngine().GetFZeroResult(), nullptr);
+  EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(TfrmMain::kRecordLimitReached));
   EXPECT_TRUE(errors.empty());
 }
 
@@ -352,6 +356,103 @@ TEST_F(MainWindowTest, OpeningFiles_NamesTheFirstMissingOne) {
     } else {
       EXPECT_EQ(errors, std::vector<std::string>{c.message}) << c.removed;
       EXPECT_TRUE(questions.empty());
+    }
+  }
+}
+
+TEST_F(MainWindowTest, AnUnsavedTake_IsOfferedForSavingBeforeAnyCommandReplacesIt) {
+  Open();
+  // A saved session for the commands that open one; shorter than the takes, to tell them apart.
+  RecordAndAnalyse(Voice(0.3, 200, 300, 2200));
+  const std::string other = (folder / "other").string();
+  hooks.chooseSaveFile = [&] { return QString::fromStdString(other); };
+  Action(*window, "actSave")->trigger();
+  ASSERT_TRUE(errors.empty());
+  ASSERT_FALSE(window->IsTakeUnsaved());
+  const uint32_t otherLength = window->GetEngine().GetSound()->GetLength();
+  const QString otherWave = QString::fromStdString(other + ".wav");
+  const auto noModal = [] { return WaitUntil([] { return QApplication::activeModalWidget() == nullptr; }); };
+
+  struct Command {
+    const char* name;
+    std::function<void()> run;
+    std::function<bool()> replaced;
+  };
+  const Command commands[] = {
+      {"quit", [&] { window->close(); }, [&] { return !window->isVisible(); }},
+      {"record",
+       [&] {
+         input->SetSourceSamples(Voice(0.3, 120), VirtualWaveIn::AtEnd::Stall);
+         Action(*window, "actStartRecord")->trigger();
+       },
+       [&] { return window->GetEngine().IsRecording(); }},
+      {"open",
+       [&] {
+         hooks.chooseOpenFile = [&] { return otherWave; };
+         Action(*window, "actLoad")->trigger();
+       },
+       [&] { return window->GetEngine().GetSound()->GetLength() == otherLength; }},
+      {"analyse",
+       [&] {
+         hooks.chooseAudioFile = [&] { return otherWave; };
+         Action(*window, "actAnalyseFile")->trigger();
+         noModal();
+       },
+       [&] { return window->GetEngine().GetSound()->GetLength() == otherLength; }},
+  };
+  struct Answer {
+    TakeAnswer answer;
+    const char* saveAs;  // the name given to the save dialog; empty: the dialog is cancelled
+    bool replaced;
+  };
+  const Answer answers[] = {{TakeAnswer::Cancel, "", false},
+                            {TakeAnswer::Save, "", false},
+                            {TakeAnswer::Save, "no-such-folder/take", false},
+                            {TakeAnswer::Discard, "", true},
+                            {TakeAnswer::Save, "take", true}};
+  for (const Command& command : commands) {
+    for (const Answer& answer : answers) {
+      const std::string what = std::string(command.name) + ", answer " + std::to_string(static_cast<int>(answer.answer)) +
+                               ", saved as '" + answer.saveAs + "'";
+      if (!window->isVisible()) {
+        window.reset();
+        Open();
+      }
+      hooks.askSaveTake = nullptr;
+      RecordAndAnalyse(Voice(1.0, 140));
+      ASSERT_TRUE(window->IsTakeUnsaved()) << what;
+      const std::vector<int16_t> take = Samples(window->GetEngine().GetSound());
+      for (const char* name : {"take.wav", "take.f0", "take.fr"}) fs::remove(folder / name);
+      std::vector<QString> questions;
+      hooks.askSaveTake = [&](const QString& question) {
+        questions.push_back(question);
+        return answer.answer;
+      };
+      hooks.chooseSaveFile = [&] {
+        return *answer.saveAs ? QString::fromStdString((folder / answer.saveAs).string()) : QString();
+      };
+      errors.clear();
+
+      command.run();
+      EXPECT_EQ(questions, std::vector<QString>{QString::fromUtf8(TfrmMain::kAskSaveTake)}) << what;
+      EXPECT_EQ(command.replaced(), answer.replaced) << what;
+      EXPECT_EQ(errors.size(), std::string(answer.saveAs).find('/') != std::string::npos ? 1u : 0u) << what;
+      if (!answer.replaced) {
+        EXPECT_TRUE(window->isVisible()) << what;
+        EXPECT_EQ(Samples(window->GetEngine().GetSound()), take) << what << ": the take is kept whole";
+        EXPECT_TRUE(window->IsTakeUnsaved()) << what;
+      }
+      if (answer.replaced && *answer.saveAs) {
+        EXPECT_TRUE(fs::exists(folder / "take.wav") && fs::exists(folder / "take.f0") && fs::exists(folder / "take.fr"))
+            << what;
+        EXPECT_GT(fs::file_size(folder / "take.wav"), 2 * take.size()) << what << ": the whole take";
+      }
+      if (window->GetEngine().IsRecording()) {
+        ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+        Action(*window, "actStopRecord")->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return !window->GetEngine().IsAnalysing(); }));
+        noModal();
+      }
     }
   }
 }

@@ -53,6 +53,12 @@ inline std::vector<int16_t> Voice(double seconds, double pitch, double f1 = 700,
   return samples;
 }
 
+// The take's samples, to compare a take before and after a command.
+inline std::vector<int16_t> Samples(const SoundMemoryStream* sound) {
+  const auto* data = reinterpret_cast<const int16_t*>(sound->GetData());
+  return std::vector<int16_t>(data, data + sound->GetLength());
+}
+
 // Processes events until `done` holds; false after `limitMs`.
 inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
   QElapsedTimer clock;
@@ -76,8 +82,8 @@ T* Child(const QObject& window, const char* name) {
 inline QAction* Action(const QObject& window, const char* name) { return Child<QAction>(window, name); }
 
 // Hooks for the window that ask `answers` at each question, so that a test may set or change an answer
-// after the window is made. Unanswered: no file is chosen, errors are dropped, questions get "no", and
-// files exist as the file system says.
+// after the window is made. Unanswered: no file is chosen, errors are dropped, questions get "no", an
+// unsaved take is dropped, and files exist as the file system says.
 inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
   TfrmMain::Hooks hooks;
   hooks.chooseSaveFile = [&answers] { return answers.chooseSaveFile ? answers.chooseSaveFile() : QString(); };
@@ -87,6 +93,9 @@ inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
     if (answers.showError) answers.showError(message);
   };
   hooks.askYesNo = [&answers](const QString& question) { return answers.askYesNo && answers.askYesNo(question); };
+  hooks.askSaveTake = [&answers](const QString& question) {
+    return answers.askSaveTake ? answers.askSaveTake(question) : TfrmMain::TakeAnswer::Discard;
+  };
   hooks.fileExists = [&answers](const std::string& name) {
     return answers.fileExists ? answers.fileExists(name) : FileExists(name);
   };

@@ -1,0 +1,102 @@
+// The main window's sessions on disk: saving the take, opening a saved one, and the question before a
+// take that was never saved is replaced, so that no recording is lost without the user's word.
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <array>
+
+#include "base/Error.h"
+#include "base/Fileutilities.h"
+#include "engine/Sessiontext.h"
+#include "ui/Chartboxes.h"
+#include "ui/WndMain.h"
+
+namespace vowelscope {
+
+namespace {
+
+// File names go to the Engine in the system's narrow encoding.
+std::string NarrowPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+const char* const TfrmMain::kAskSaveTake = "録音を保存しますか?";
+
+bool TfrmMain::SaveTake() {
+  QString file;
+  if (hooks.chooseSaveFile) {
+    file = hooks.chooseSaveFile();
+  } else {
+    // The user's own name is used as typed: no extension is added, the Engine derives the three names.
+    QFileDialog dialog(this, QString(), QString(), QStringLiteral("音声ファイル(*.wav)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
+  }
+  if (file.isEmpty()) return false;
+  engine.SaveFiles(NarrowPath(file));
+  takeUnsaved = false;
+  return true;
+}
+
+void TfrmMain::actSaveExecute() { SaveTake(); }
+
+TfrmMain::TakeAnswer TfrmMain::AskSaveTake() {
+  const QString question = QString::fromUtf8(kAskSaveTake);
+  if (hooks.askSaveTake) return hooks.askSaveTake(question);
+  QMessageBox box(QMessageBox::Question, windowTitle(), question,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.button(QMessageBox::Save)->setText(QStringLiteral("保存"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save: return TakeAnswer::Save;
+    case QMessageBox::Discard: return TakeAnswer::Discard;
+    default: return TakeAnswer::Cancel;
+  }
+}
+
+bool TfrmMain::MayReplaceTake() {
+  if (!takeUnsaved) return true;
+  switch (AskSaveTake()) {
+    case TakeAnswer::Save:
+      // A failed save raises and so ends the command too, with its message.
+      return SaveTake();
+    case TakeAnswer::Discard:
+      return true;
+    case TakeAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+void TfrmMain::actLoadExecute() {
+  if (!MayReplaceTake()) return;
+  QString file;
+  if (hooks.chooseOpenFile) {
+    file = hooks.chooseOpenFile();
+  } else {
+    file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("WAVE ファイル(*.wav)"));
+  }
+  if (file.isEmpty()) return;
+  const std::string path = NarrowPath(file);
+  const std::array<std::string, 3> names = SessionFileNames(path);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (hooks.fileExists ? hooks.fileExists(names[i]) : FileExists(names[i])) continue;
+    // A sound without its analyses: offer to make them, as for any audio file.
+    if (i > 0) return OfferFileAnalysis(names[0], kSessionFileParts[i].missingMessage);
+    throw Error(kSessionFileParts[i].missingMessage);
+  }
+  engine.LoadFiles(path);
+  takeUnsaved = false;
+  RebuildWaveform();
+  pbxFZero->update();
+}
+
+}  // namespace vowelscope
