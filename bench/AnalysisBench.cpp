@@ -7,7 +7,9 @@
 //    beside the automatic analysis, on pulse-train vowels and on the voices of men, women and children;
 //    the root search alone on the order-14 polynomials of those voices, from the standard start and from
 //    the last block's roots, with the largest difference between the two; and a root search that runs
-//    all 4095 passes without converging.
+//    all 4095 passes without converging;
+//  - beside it, microseconds per block of the live pitch (60 .. 1000 Hz, a frame of the last two blocks)
+//    on the same voices, median and worst, and its share of the automatic formant analysis.
 // Times are processor time, the best of a few runs: the figures are meant to show the code, not the
 // scheduler.
 
@@ -26,6 +28,7 @@
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Fzero.h"
 #include "analysis/Fzeropass.h"
+#include "analysis/Livepitch.h"
 #include "analysis/Lpc.h"
 #include "analysis/Soundstreamwindowing.h"
 #include "analysis/Warmroots.h"
@@ -146,6 +149,22 @@ std::pair<double, double> FormantBlockTimes(const std::vector<int16_t>& samples,
   return {times[times.size() / 2], times.back()};
 }
 
+// Median and worst microseconds of the live pitch per block over 1000 blocks, as FormantBlockTimes.
+std::pair<double, double> LivePitchBlockTimes(const std::vector<int16_t>& samples) {
+  std::vector<double> times(1000, 1e30);
+  for (int run = 0; run < 5; ++run) {
+    LivePitch pitch;
+    pitch.Prepare(11025, 275, 60, 1000, 35.0);
+    for (unsigned k = 0; k < 1000; ++k) {
+      auto t0 = BlockClock::now();
+      pitch.Next(samples.data() + k * 275, 275);
+      times[k] = std::min(times[k], Microseconds(t0, BlockClock::now()));
+    }
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times.back()};
+}
+
 // 30 s of the test voices: the five vowels of a man, a woman and a child in turn, 0.4 s each.
 std::vector<int16_t> VoicesLike() {
   std::vector<int16_t> out;
@@ -245,6 +264,10 @@ void BenchFormant() {
   std::printf("  men, women, children: fixed order 16 %6.1f / %6.1f   automatic %6.1f / %6.1f   (%.2fx / %.2fx)\n",
               fixedVoices.first, fixedVoices.second, autoVoices.first, autoVoices.second,
               autoVoices.first / fixedVoices.first, autoVoices.second / fixedVoices.second);
+  const auto pitchVoices = LivePitchBlockTimes(mixed);
+  std::printf("  live pitch per block (goal: <= 20 us beyond the formants): %6.1f / %6.1f   (%.2fx / %.2fx of automatic)\n",
+              pitchVoices.first, pitchVoices.second, pitchVoices.first / autoVoices.first,
+              pitchVoices.second / autoVoices.second);
   BenchRoots(mixed);
   std::printf("  root search running all 4095 passes: %.0f us (%s)\n", stuck, found ? "converged" : "did not converge");
 }

@@ -95,6 +95,9 @@ bool Engine::StartRecord() {
   formantList.clear();
   formantList.reserve(reserved / frameLength + 1);
   PrepareFormantPath();
+  livePitchList.clear();
+  livePitchList.reserve(reserved / frameLength + 1);
+  livePitch.Prepare(kSampleRate, frameLength, settings->GetF0Min(), settings->GetF0Max(), settings->GetF0Threshold());
 
   if (audioIn.Start(&recordStream)) return true;
   // Nothing runs: leave no device open and no work arrays behind.
@@ -161,6 +164,8 @@ void Engine::AddAudioCallback(const AudioCallback& callback) { audioIn.AddCallba
 
 void Engine::AddFormantTrackCallback(const FormantTrackCallback& callback) { formantTrackCallbacks.Add(callback); }
 
+void Engine::AddLivePitchCallback(const LivePitchCallback& callback) { livePitchCallbacks.Add(callback); }
+
 void Engine::AddFZeroAnalyzeCallback(const FZeroAnalyzeCallback& callback) { fzeroAnalyzeCallbacks.Add(callback); }
 
 void Engine::AddProgressCallback(const ProgressCallback& callback) { progressCallbacks.Add(callback); }
@@ -206,7 +211,11 @@ void Engine::ProcessBlock(const int16_t* samples, unsigned count, bool live) {
   }
   formantList.push_back(value);
   sound.Write(samples, count, nullptr);  // a failed write loses these samples but not the analysis
-  if (live) formantTrackCallbacks.Notify(value);
+  if (!live) return;
+  formantTrackCallbacks.Notify(value);
+  FZeroValue pitch = livePitch.Next(samples, count);
+  livePitchList.push_back(pitch);
+  livePitchCallbacks.Notify(pitch);
 }
 
 void Engine::FZeroJob(ThreadController* controller) {

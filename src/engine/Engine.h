@@ -3,9 +3,9 @@
 // live formant track, the F0 result of the last analysis and the worker thread that computes it.
 //
 // Threads: construction, destruction, the commands, the accessors and the callback registrations belong
-// to the user-interface thread. RecordStream::Write, ProcessRecordedBlock and the FormantValue and audio
-// listeners run on the capture thread; the F0 job with its progress and completion listeners on the
-// worker thread. No lock is taken: StopRecord returns only after the capture thread has ended, the F0 job
+// to the user-interface thread. RecordStream::Write, ProcessRecordedBlock and the FormantValue, live
+// pitch and audio listeners run on the capture thread; the F0 job with its progress and completion
+// listeners on the worker thread. No lock is taken: StopRecord returns only after the capture thread has ended, the F0 job
 // runs only while the caller keeps every other command away, and the F0 result is swapped atomically so
 // that a chart reading it during the job never sees a released one.
 
@@ -20,6 +20,7 @@
 #include "analysis/Formantvalue.h"
 #include "analysis/Fzero.h"
 #include "analysis/Fzeropass.h"
+#include "analysis/Livepitch.h"
 #include "audio/Audioin.h"
 #include "audio/Audiocallback.h"
 #include "engine/Threadcontroller.h"
@@ -100,12 +101,16 @@ class Engine {
   const SoundMemoryStream* GetSound() const { return &sound; }
   // One entry per 275-sample block. Only while neither recording nor analysing.
   const std::vector<FormantValue>* GetFormantTrack() const { return &formantTrack; }
+  // The live F0 of the last recording, one value per block as its listeners heard it (frequency 0 when
+  // unvoiced). Only while not recording.
+  const std::vector<FZeroValue>* GetLivePitchTrack() const { return &livePitchList; }
   // The F0 track of the last analysis or loaded file; null until there is one. Safe at any time.
   std::shared_ptr<const FZeroResult> GetFZeroResult() const;
 
   // Register before the first recording; an equal callback is not added twice.
   void AddAudioCallback(const AudioCallback& callback);
   void AddFormantTrackCallback(const FormantTrackCallback& callback);
+  void AddLivePitchCallback(const LivePitchCallback& callback);
   // The payload is true when a new F0 result was installed, false when the analysis could not run.
   void AddFZeroAnalyzeCallback(const FZeroAnalyzeCallback& callback);
   void AddProgressCallback(const ProgressCallback& callback);
@@ -167,6 +172,10 @@ class Engine {
   // The samples a sound analysis is to feed; handed to the worker by the thread start.
   std::vector<int16_t> pendingSamples;
   FormantTrackCallbackContainer formantTrackCallbacks;
+  LivePitchCallbackContainer livePitchCallbacks;
+  // The live F0 of recorded blocks (not of analysed files, whose F0 pass follows at once).
+  LivePitch livePitch;
+  std::vector<FZeroValue> livePitchList;
   FZeroAnalyzeCallbackContainer fzeroAnalyzeCallbacks;
   ProgressCallbackContainer progressCallbacks;
 
