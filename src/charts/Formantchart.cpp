@@ -1,10 +1,9 @@
 #include "charts/Formantchart.h"
 
-#include <cmath>
-#include <numbers>
 
 #include "charts/Axisdrawer.h"
 #include "charts/Drawutilities.h"
+#include "charts/Guideellipse.h"
 #include "config/Regionslist.h"
 #include "config/Settings.h"
 
@@ -127,27 +126,9 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
     image.SetPen(Pen{color, PenMode::Copy, PenStyle::Solid, 1});
     image.SetBrush(Brush{color.WithAlpha(kGuideFillAlpha), BrushStyle::Solid});
 
-    Point centre;
-    view.Map(region->F1Center, region->F2Center, width, height, centre);
-    const int rF1 = TruncToPixel(region->F1Length / (view.f1Max - view.f1Min) * axes.lenF1);
-    const int rF2 = TruncToPixel(region->F2Length / (view.f2Max - view.f2Min) * axes.lenF2);
-    const double rx = view.swapXY ? rF2 : rF1;
-    const double ry = view.swapXY ? rF1 : rF2;
-    const double theta = region->Angle * std::numbers::pi / 180.0;
-    const double cosTheta = std::cos(theta);
-    const double sinTheta = std::sin(theta);
-
-    std::vector<Point> outline;
-    outline.reserve(362);
-    // t is advanced by addition, as the outline has always been traced.
-    for (double t = 0.0; t < 2.0 * std::numbers::pi; t += std::numbers::pi / 180.0) {
-      const double p = std::cos(t) * rx;
-      const double q = std::sin(t) * ry;
-      outline.push_back(Point{TruncToPixel(p * cosTheta - q * sinTheta + centre.x),
-                              TruncToPixel(p * sinTheta + q * cosTheta + centre.y)});
-    }
-    outline.push_back(outline.front());
-    image.Polygon(outline);
+    GuideEllipse ellipse;
+    GuideEllipse::Make(*region, view, width, height, ellipse);
+    image.Polygon(ellipse.Outline());
   }
   DrawCaptions(image, width, height, view, *regions);
 }
