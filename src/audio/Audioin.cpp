@@ -12,31 +12,19 @@ AudioIn::AudioIn(const SoundFormat& format, AudioInDevice device)
     : AudioIn(format, device, std::make_shared<PortAudioWaveIn>(device.deviceId)) {}
 
 AudioIn::AudioIn(const SoundFormat& format, AudioInDevice device, std::shared_ptr<WaveInDevice> wave)
-    : deviceId(device.deviceId), format(format), wave(std::move(wave)) {}
+    : AudioDeviceBase(device.deviceId, format, std::move(wave)) {}
 
 AudioIn::~AudioIn() {
   Stop();
   Close();
 }
 
-bool AudioIn::SetWaveDevice(std::shared_ptr<WaveInDevice> device) {
-  if (opened || thread.joinable()) return false;
-  wave = std::move(device);
-  return true;
-}
-
-void AudioIn::AddCallback(const Callback<AudioCallbackParams>& callback) { callbacks.Add(callback); }
-
 bool AudioIn::Open(unsigned bytes, unsigned count) {
   Close();
-  if (wave == nullptr || thread.joinable()) return false;
-  WaveFormatRecord record;
-  format.ToWaveFormat(record);
-  if (!wave->Open(record, &AudioIn::DeviceDone, this)) {
+  if (!OpenWave(&AudioIn::DeviceDone, this)) {
     Close();
     return false;
   }
-  opened = true;
   unsigned block = format.GetBlockAlign();
   unsigned requested = bytes != 0 ? bytes : format.SecondsToBytes(1.0);
   unsigned limit = format.SecondsToBytes(0.2);
@@ -52,20 +40,10 @@ bool AudioIn::Open(unsigned bytes, unsigned count) {
   bufferBytes = headersPerBuffer * headerBytes;
   bufferCount = count;
 
-  buffers.reset(new (std::nothrow) Buffer[count]);
-  if (buffers == nullptr) {
-    Close();
-    return false;
-  }
-  for (unsigned i = 0; i < count; ++i) {
-    buffers[i].data.reset(new (std::nothrow) uint8_t[bufferBytes]);
-    if (buffers[i].data == nullptr) {
-      Close();
-      return false;
-    }
-  }
-  headers.reset(new (std::nothrow) WaveHeader[size_t{count} * headersPerBuffer]);
-  if (headers == nullptr) {
+  bool allocated = Allocate(buffers, count);
+  for (unsigned i = 0; allocated && i < count; ++i) allocated = Allocate(buffers[i].data, bufferBytes);
+  allocated = allocated && Allocate(headers, size_t{count} * headersPerBuffer);
+  if (!allocated) {
     Close();
     return false;
   }
@@ -76,10 +54,7 @@ bool AudioIn::Close() {
   // A running thread still uses the buffers: end it first.
   if (thread.joinable()) Stop();
   // The device goes first: once closed it holds none of the buffers freed below.
-  if (opened) {
-    wave->Close();
-    opened = false;
-  }
+  CloseWave();
   headers.reset();
   buffers.reset();
   bufferCount = 0;
@@ -198,13 +173,6 @@ bool AudioIn::QueueBuffer(unsigned index) {
 
 void AudioIn::ReleaseBuffer(unsigned index) {
   for (unsigned j = 0; j < headersPerBuffer; ++j) wave->Unprepare(headers[size_t{index} * headersPerBuffer + j]);
-}
-
-void AudioIn::Notify(int32_t type, int32_t samples) {
-  AudioCallbackParams params;
-  params.type = type;
-  params.samples = samples;
-  callbacks.Notify(params);
 }
 
 void AudioIn::CaptureThread() {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "audio/Audiocallback.h"
+#include "audio/Audiodevicebase.h"
 #include "platform/Wavedevice.h"
 #include "sound/Soundformat.h"
 #include "sound/Soundstream.h"
@@ -29,7 +30,7 @@ class AudioInDevice {
   char productName[32] = {};
 };
 
-class AudioIn {
+class AudioIn : public AudioDeviceBase<WaveInDevice> {
  public:
   // Records through the system's input device `device.deviceId` (PortAudio).
   AudioIn(const SoundFormat& format, AudioInDevice device);
@@ -47,15 +48,7 @@ class AudioIn {
   // Ends the capture at the current device position; returns once the capture thread has ended.
   bool Stop();
   bool IsRecording() const;
-  // Listeners are added before Start; they run on the capture thread.
-  void AddCallback(const Callback<AudioCallbackParams>& callback);
 
-  // Swaps the device; refused (false) while a device is open.
-  bool SetWaveDevice(std::shared_ptr<WaveInDevice> wave);
-  WaveInDevice* GetWaveDevice() const { return wave.get(); }
-
-  uint32_t GetDeviceId() const { return deviceId; }
-  const SoundFormat& GetFormat() const { return format; }
   unsigned GetBufferCount() const { return bufferCount; }
   unsigned GetBufferBytes() const { return bufferBytes; }
   unsigned GetHeadersPerBuffer() const { return headersPerBuffer; }
@@ -72,14 +65,9 @@ class AudioIn {
   void ReleaseBuffer(unsigned index);
   // Stop's reset; wakes the capture thread itself when the device cannot hand its buffers back.
   void ResetForStop();
-  void Notify(int32_t type, int32_t samples);
   void CaptureThread();
   void CloseCapture(uint32_t total);
 
-  uint32_t deviceId;
-  SoundFormat format;
-  std::shared_ptr<WaveInDevice> wave;
-  bool opened = false;
   std::atomic<bool> recording{false};
   unsigned bufferCount = 0;
   unsigned bufferBytes = 0;
@@ -87,11 +75,8 @@ class AudioIn {
   unsigned headerBytes = 0;
   std::unique_ptr<Buffer[]> buffers;
   std::unique_ptr<WaveHeader[]> headers;
-  std::thread thread;
   std::atomic<bool> finished{false};  // the capture thread is done with the device (it only notifies after)
   // Lives as long as the object, so a late device callback never finds it gone; Start drains it.
-  std::counting_semaphore<> semaphore{0};
-  AudioCallbackContainer callbacks;
   SoundStream* target = nullptr;
   // Device byte position at which Stop was asked, valid while stopKnown is set.
   std::atomic<uint32_t> stopPosition{0};

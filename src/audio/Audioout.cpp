@@ -13,31 +13,20 @@ AudioOut::AudioOut(const SoundFormat& format, AudioOutDevice device)
     : AudioOut(format, device, std::make_shared<PortAudioWaveOut>(device.deviceId)) {}
 
 AudioOut::AudioOut(const SoundFormat& format, AudioOutDevice device, std::shared_ptr<WaveOutDevice> wave)
-    : deviceId(device.deviceId), format(format), wave(std::move(wave)) {}
+    : AudioDeviceBase(device.deviceId, format, std::move(wave)) {}
 
 AudioOut::~AudioOut() {
   Stop();
   Close();
 }
 
-bool AudioOut::SetWaveDevice(std::shared_ptr<WaveOutDevice> device) {
-  if (opened || thread.joinable()) return false;
-  wave = std::move(device);
-  return true;
-}
-
-void AudioOut::AddCallback(const Callback<AudioCallbackParams>& callback) { callbacks.Add(callback); }
-
 bool AudioOut::Open(unsigned bytes, unsigned count) {
   Close();
-  if (format.GetNativeLayout() != 1 || wave == nullptr || thread.joinable()) return false;
-  WaveFormatRecord record;
-  format.ToWaveFormat(record);
-  if (!wave->Open(record, &AudioOut::DeviceDone, this)) {
+  if (format.GetNativeLayout() != 1) return false;
+  if (!OpenWave(&AudioOut::DeviceDone, this)) {
     Close();
     return false;
   }
-  opened = true;
   unsigned block = format.GetBlockAlign();
   unsigned requested = bytes != 0 ? bytes : format.SecondsToBytes(1.0);
   bufferBytes = block != 0 ? requested - requested % block : 0;
@@ -47,20 +36,10 @@ bool AudioOut::Open(unsigned bytes, unsigned count) {
     Close();
     return false;
   }
-  buffers.reset(new (std::nothrow) std::unique_ptr<uint8_t[]>[count]);
-  if (buffers == nullptr) {
-    Close();
-    return false;
-  }
-  for (unsigned i = 0; i < count; ++i) {
-    buffers[i].reset(new (std::nothrow) uint8_t[bufferBytes]);
-    if (buffers[i] == nullptr) {
-      Close();
-      return false;
-    }
-  }
-  headers.reset(new (std::nothrow) WaveHeader[count]);
-  if (headers == nullptr) {
+  bool allocated = Allocate(buffers, count);
+  for (unsigned i = 0; allocated && i < count; ++i) allocated = Allocate(buffers[i], bufferBytes);
+  allocated = allocated && Allocate(headers, count);
+  if (!allocated) {
     Close();
     return false;
   }
@@ -71,10 +50,7 @@ bool AudioOut::Close() {
   // A running thread still uses the buffers: end it first.
   if (thread.joinable()) Stop();
   // The device goes first: once closed it holds none of the buffers freed below.
-  if (opened) {
-    wave->Close();
-    opened = false;
-  }
+  CloseWave();
   headers.reset();
   buffers.reset();
   bufferCount = 0;
@@ -154,13 +130,6 @@ int AudioOut::Fill(unsigned index) {
     h.user = kEndMarker | kInUse;
   }
   return n;
-}
-
-void AudioOut::Notify(int32_t type, int32_t samples) {
-  AudioCallbackParams params;
-  params.type = type;
-  params.samples = samples;
-  callbacks.Notify(params);
 }
 
 void AudioOut::PlaybackThread() {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "audio/Audiocallback.h"
+#include "audio/Audiodevicebase.h"
 #include "platform/Wavedevice.h"
 #include "sound/Soundformat.h"
 #include "sound/Soundstream.h"
@@ -30,7 +31,7 @@ class AudioOutDevice {
   char productName[32] = {};
 };
 
-class AudioOut {
+class AudioOut : public AudioDeviceBase<WaveOutDevice> {
  public:
   // Header user-word flags.
   static constexpr uintptr_t kInUse = 0x1;
@@ -55,39 +56,22 @@ class AudioOut {
   bool IsPlaying() const;
   // Frame being played, counted from Start; never more than the frames read from the source.
   unsigned GetPosition();
-  // Listeners are added before Start; they run on the playback thread.
-  void AddCallback(const Callback<AudioCallbackParams>& callback);
 
-  // Swaps the device; refused (false) while a device is open.
-  bool SetWaveDevice(std::shared_ptr<WaveOutDevice> wave);
-  WaveOutDevice* GetWaveDevice() const { return wave.get(); }
-
-  uint32_t GetDeviceId() const { return deviceId; }
-  const SoundFormat& GetFormat() const { return format; }
   unsigned GetBufferCount() const { return bufferCount; }
   unsigned GetBufferBytes() const { return bufferBytes; }
 
  private:
   static void DeviceDone(void* instance, WaveHeader* header);
   int Fill(unsigned index);
-  void Notify(int32_t type, int32_t samples);
   void PlaybackThread();
   void StopSequence();
   void FailureSequence();
 
-  uint32_t deviceId;
-  SoundFormat format;
-  std::shared_ptr<WaveOutDevice> wave;
-  bool opened = false;
   std::atomic<bool> playing{false};
   unsigned bufferCount = 0;
   unsigned bufferBytes = 0;
   std::unique_ptr<std::unique_ptr<uint8_t[]>[]> buffers;
   std::unique_ptr<WaveHeader[]> headers;  // header i always describes buffer i
-  std::thread thread;
-  // Lives as long as the object, so a late device callback never finds it gone; Start drains it.
-  std::counting_semaphore<> semaphore{0};
-  AudioCallbackContainer callbacks;
   SoundStream* source = nullptr;
   std::atomic<uint32_t> queuedFrames{0};  // frames read from the source since Start
   std::atomic<uint32_t> endPosition{0};   // position reported with type 2; 0 until taken
