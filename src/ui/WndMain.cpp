@@ -183,10 +183,16 @@ void TfrmMain::actStartRecordExecute() {
   if (engine.IsRecording()) return;
   if (!MayReplaceTake()) return;
   statusBar()->clearMessage();
+  // The charts show the new take only: no dots, waveform or trail of the last one.
   wavePeaks.clear();
+  ClearTrail();
   pbxFZero->update();
   analysisPending = false;
-  if (!engine.StartRecord()) throw Error(kRecordStartFailed);
+  if (!engine.StartRecord()) {
+    // The last take stays, so its waveform comes back.
+    RebuildWaveform();
+    throw Error(kRecordStartFailed);
+  }
 }
 
 void TfrmMain::actStopRecordExecute() {
@@ -206,6 +212,7 @@ void TfrmMain::OnRecordEnded() {
   takeUnsaved = length > 0;
   if (length > 0 && length >= engine.GetMaxRecordSamples()) statusBar()->showMessage(QString::fromUtf8(kRecordLimitReached));
   pnlLevel->SetLevel(0);
+  tmrFade->start();
   RebuildWaveform();
   pbxFZero->update();
   // Nothing to wait for when no analysis was started for this recording.
@@ -233,12 +240,26 @@ void TfrmMain::OnAnalysisDoneMessage(bool success) {
   pbxFZero->update();
 }
 
+void TfrmMain::tmrFadeTimer() {
+  formantTrail.Fade();
+  if (formantTrail.IsEmpty()) tmrFade->stop();
+  pbxFormant->update();
+}
+
+void TfrmMain::ClearTrail() {
+  tmrFade->stop();
+  formantTrail.Clear();
+  pbxFormant->update();
+}
+
 void TfrmMain::actStartPlayExecute() { StartPlayback(); }
 
 void TfrmMain::StartPlayback() {
   SoundMemoryStream* sound = engine.GetSound();
   if (sound == nullptr) return;
   StopPlayback();
+  // The playback timer sets the trail from now on.
+  tmrFade->stop();
   switch (playback.Start(*sound)) {
     case Playback::StartResult::Started:
     case Playback::StartResult::NothingToPlay:

@@ -149,6 +149,7 @@ class TfrmMain : public QMainWindow {
   QScrollBar* sclFZero = nullptr;
   QLabel* sbrStatus = nullptr;
   QTimer* tmrPlaying = nullptr;
+  QTimer* tmrFade = nullptr;
 
   QAction* actStartRecord = nullptr;
   QAction* actStopRecord = nullptr;
@@ -212,6 +213,10 @@ class TfrmMain : public QMainWindow {
   void StartPlayback();
   void StopPlayback();
   void OnRecordEnded();
+  // The trail after a recording: one step darker per block time until nothing is lit.
+  void tmrFadeTimer();
+  // The trail emptied at once, for a new take or a session that replaces the live one.
+  void ClearTrail();
   void OnAnalysisDoneMessage(bool success);
   void tmrPlayingTimer();
 

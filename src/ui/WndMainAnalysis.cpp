@@ -93,7 +93,7 @@ void TfrmMain::OfferReanalysis() {
 
 void TfrmMain::ShowAnalysedTake() {
   // The trail held the last live values; the new take has none until it is played.
-  formantTrail.Clear();
+  ClearTrail();
   pnlLevel->SetLevel(0);
   RebuildWaveform();
   pbxFormant->update();

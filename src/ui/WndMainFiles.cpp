@@ -95,6 +95,8 @@ void TfrmMain::actLoadExecute() {
   }
   engine.LoadFiles(path);
   takeUnsaved = false;
+  // The live trail belongs to another take.
+  ClearTrail();
   RebuildWaveform();
   pbxFZero->update();
 }

@@ -30,6 +30,7 @@ constexpr int kToolSeparatorWidth = 8;
 constexpr int kFZeroHeight = 200;
 constexpr int kSplitterWidth = 6;
 constexpr int kActionUpdateMs = 100;
+constexpr int kTrailFadeMs = 25;
 
 QFrame* LoweredPanel(QFrame* frame) {
   frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -170,6 +171,12 @@ void TfrmMain::CreateControls() {
   tmrPlaying->setInterval(10);
   tmrPlaying->setTimerType(Qt::PreciseTimer);
   connect(tmrPlaying, &QTimer::timeout, this, [this] { RunCommand([this] { tmrPlayingTimer(); }); });
+
+  // The trail fades at the pace it was filled: one entry per block of the live analysis.
+  tmrFade = new QTimer(this);
+  tmrFade->setObjectName(QStringLiteral("tmrFade"));
+  tmrFade->setInterval(kTrailFadeMs);
+  connect(tmrFade, &QTimer::timeout, this, [this] { RunCommand([this] { tmrFadeTimer(); }); });
 
   tmrUpdate = new QTimer(this);
   tmrUpdate->setInterval(kActionUpdateMs);

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -182,13 +183,78 @@ TEST_F(MainWindowTest, RecordThenStop_ShowsTheAnalysisBox_ClosesItWhenDone_AndPa
   EXPECT_GT(window->GetEngine().GetSound()->GetLength(), Voice(1.5, 140).size() / 2);
   EXPECT_LE(window->GetEngine().GetSound()->GetLength(), Voice(1.5, 140).size());
   EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty()) << "a stop by the user is no limit";
-  // The trail holds the newest measurements, the last blocks of the formant track.
   const std::vector<FormantValue>& track = *window->GetEngine().GetFormantTrack();
   // One value per delivered block, the last one partial.
   ASSERT_EQ(track.size(), (window->GetEngine().GetSound()->GetLength() + 274) / 275);
   EXPECT_GT(track.back().f1, 0);
-  EXPECT_DOUBLE_EQ(window->GetTrail().front().f1, track.back().f1);
-  EXPECT_DOUBLE_EQ(window->GetTrail()[39].f2, track[track.size() - 40].f2);
+}
+
+TEST_F(MainWindowTest, AfterARecording_TheTrailFadesOut_KeepingItsOrderUntilNothingIsLit) {
+  Open();
+  RecordAndAnalyse(Voice(1.5, 140));
+  const std::vector<FormantValue>& track = *window->GetEngine().GetFormantTrack();
+  ASSERT_GE(track.size(), 40u);
+  // Part way: empty entries in front, then the last blocks of the take, newest first.
+  const std::vector<FormantValue> trail = window->GetTrail();
+  size_t faded = 0;
+  while (faded < trail.size() && trail[faded].f1 == 0 && trail[faded].f2 == 0) ++faded;
+  ASSERT_LT(faded, trail.size()) << "faded before it could be seen";
+  for (size_t k = faded; k < trail.size(); ++k) {
+    EXPECT_DOUBLE_EQ(trail[k].f1, track[track.size() - 1 - (k - faded)].f1) << "entry " << k;
+  }
+  // 40 blocks of 25 ms: about a second.
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::vector<FormantValue> now = window->GetTrail();
+    return std::all_of(now.begin(), now.end(), [](const FormantValue& v) { return v.f1 == 0 && v.f2 == 0; });
+  }, 5000));
+  EXPECT_FALSE(Child<QTimer>(*window, "tmrFade")->isActive());
+}
+
+TEST_F(MainWindowTest, ANewRecordingOrAnOpenedSession_ClearsTheLastTakesDotsWaveformAndTrail) {
+  Open();
+  RecordAndAnalyse(Voice(1.0, 140));
+  hooks.chooseSaveFile = [&] { return QString::fromStdString((folder / "take1").string()); };
+  Action(*window, "actSave")->trigger();
+  ASSERT_TRUE(errors.empty());
+  const auto lit = [&] {
+    const std::vector<FormantValue> trail = window->GetTrail();
+    return std::count_if(trail.begin(), trail.end(), [](const FormantValue& v) { return v.f1 > 0; });
+  };
+  // A playback stopped half way leaves the trail lit where it stopped.
+  const auto playHalfWay = [&] {
+    output->SetManual();
+    Action(*window, "actStartPlay")->trigger();
+    output->Step(kRate / 2);
+    ASSERT_TRUE(WaitUntil([&] { return lit() > 0; }));
+    Action(*window, "actStopPlay")->trigger();
+    ASSERT_TRUE(WaitUntil([&] {
+      return !window->GetPlayback().IsPlaying() && !window->GetPlayback().HoldsCopy() &&
+             !Child<QTimer>(*window, "tmrPlaying")->isActive();
+    }));
+    window->UpdateActions();
+    ASSERT_GT(lit(), 0);
+  };
+  playHalfWay();
+  ASSERT_GT(RedDotPixels(), 50);
+
+  // The input gives nothing yet: what shows is what the start left.
+  input->SetSourceSamples({}, VirtualWaveIn::AtEnd::Stall);
+  Action(*window, "actStartRecord")->trigger();
+  ASSERT_TRUE(window->GetEngine().IsRecording());
+  EXPECT_EQ(RedDotPixels(), 0);
+  EXPECT_TRUE(window->GetWavePeaks().empty());
+  EXPECT_EQ(lit(), 0);
+  window->close();  // drops the recording
+
+  window.reset();
+  Open();
+  hooks.chooseOpenFile = [&] { return QString::fromStdString((folder / "take1.wav").string()); };
+  Action(*window, "actLoad")->trigger();
+  playHalfWay();
+  Action(*window, "actLoad")->trigger();
+  ASSERT_TRUE(errors.empty());
+  EXPECT_EQ(lit(), 0);
+  EXPECT_GT(RedDotPixels(), 50) << "the opened session's own dots";
 }
 
 TEST_F(MainWindowTest, ARecordingThatReachesItsLimit_GoesThroughTheSameAnalysis) {
