@@ -67,7 +67,7 @@ class TfrmMain : public QMainWindow {
     std::function<bool(const QString&)> askYesNo;
     // Asked before a command replaces a take that was never saved.
     std::function<TakeAnswer(const QString&)> askSaveTake;
-    // The open command's check that a file exists (FileExists when unset).
+    // The open and save commands' check that a file exists (FileExists when unset).
     std::function<bool(const std::string&)> fileExists;
   };
 
@@ -197,6 +197,9 @@ class TfrmMain : public QMainWindow {
   // or chose to drop it; false when the user cancelled or the save did not happen.
   bool MayReplaceTake();
   TakeAnswer AskSaveTake();
+  bool FileThere(const std::string& name) const;
+  // Whether any of the session's three files is there.
+  bool SessionExists(const std::string& path) const;
 
   // Analyses of sound that was not just recorded (WndMainAnalysis.cpp).
   void actAnalyseFileExecute();

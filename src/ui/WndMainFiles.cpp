@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <array>
@@ -24,6 +25,17 @@ std::string NarrowPath(const QString& path) { return QFile::encodeName(path).toS
 
 const char* const TfrmMain::kAskSaveTake = "録音を保存しますか?";
 
+bool TfrmMain::FileThere(const std::string& name) const {
+  return hooks.fileExists ? hooks.fileExists(name) : FileExists(name);
+}
+
+bool TfrmMain::SessionExists(const std::string& path) const {
+  for (const std::string& name : SessionFileNames(path)) {
+    if (FileThere(name)) return true;
+  }
+  return false;
+}
+
 bool TfrmMain::SaveTake() {
   QString file;
   if (hooks.chooseSaveFile) {
@@ -33,12 +45,18 @@ bool TfrmMain::SaveTake() {
     QFileDialog dialog(this, QString(), QString(), QStringLiteral("音声ファイル(*.wav)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    // The window asks itself, for the three files of the session and not only for the name typed.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
   }
   if (file.isEmpty()) return false;
-  engine.SaveFiles(NarrowPath(file));
+  const std::string path = NarrowPath(file);
+  if (SessionExists(path)) {
+    const QString question = QStringLiteral("%1 は既に存在します。\n置き換えますか?").arg(QFileInfo(file).fileName());
+    if (!AskYesNo(question)) return false;
+  }
+  engine.SaveFiles(path);
   takeUnsaved = false;
   return true;
 }
@@ -88,7 +106,7 @@ void TfrmMain::actLoadExecute() {
   const std::string path = NarrowPath(file);
   const std::array<std::string, 3> names = SessionFileNames(path);
   for (size_t i = 0; i < names.size(); ++i) {
-    if (hooks.fileExists ? hooks.fileExists(names[i]) : FileExists(names[i])) continue;
+    if (FileThere(names[i])) continue;
     // A sound without its analyses: offer to make them, as for any audio file.
     if (i > 0) return OfferFileAnalysis(names[0], kSessionFileParts[i].missingMessage);
     throw Error(kSessionFileParts[i].missingMessage);

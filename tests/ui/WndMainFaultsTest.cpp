@@ -27,6 +27,8 @@
 #include "platform/Virtualwaveout.h"
 #include "../platform/Fifotestsupport.h"
 #include "Wndmaintestsupport.h"
+#include "support/Testfolder.h"
+#include "support/Wavewriter.h"
 #include "ui/Chartboxes.h"
 
 namespace vowelscope {
@@ -43,37 +45,22 @@ using wndtest::Samples;
 constexpr const char* kFormatError = "ファイル形式に誤りがあります。";
 constexpr const char* kReadFailed = "ファイルを読み込むことができませんでした。";
 
-void Put16(std::ofstream& out, uint16_t v) { out.put(static_cast<char>(v & 0xFF)).put(static_cast<char>(v >> 8)); }
-void Put32(std::ofstream& out, uint32_t v) {
-  Put16(out, static_cast<uint16_t>(v & 0xFFFF));
-  Put16(out, static_cast<uint16_t>(v >> 16));
-}
-
-// A plain PCM WAVE file, written byte by byte so that any rate and channel count can be made. Each
-// sample is repeated on every channel.
+// A 16-bit PCM WAVE file of any rate and channel count, through the program's own writer; each sample
+// is repeated on every channel.
 void WriteWave(const fs::path& path, uint32_t rate, uint16_t channels, const std::vector<int16_t>& samples) {
-  const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * channels * 2);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write("RIFF", 4);
-  Put32(out, 4 + 8 + 16 + 8 + dataBytes);
-  out.write("WAVEfmt ", 8);
-  Put32(out, 16);
-  Put16(out, 1);
-  Put16(out, channels);
-  Put32(out, rate);
-  Put32(out, rate * channels * 2);
-  Put16(out, static_cast<uint16_t>(channels * 2));
-  Put16(out, 16);
-  out.write("data", 4);
-  Put32(out, dataBytes);
-  for (int16_t s : samples) {
-    for (uint16_t c = 0; c < channels; ++c) Put16(out, static_cast<uint16_t>(s));
-  }
+  SoundFormat format;
+  format.SetKind(PcmSigned);
+  format.SetNativeLayout(1);
+  format.SetChannels(channels);
+  format.SetSampleRate(rate);
+  format.SetBitsPerSample(16);
+  std::vector<int16_t> frames;
+  frames.reserve(samples.size() * channels);
+  for (int16_t v : samples) frames.insert(frames.end(), channels, v);
+  testsupport::WriteWave(path.string(), format, frames);
 }
 
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+void WriteText(const fs::path& path, const std::string& text) { testsupport::WriteFile(path, text); }
 
 // What a user sees of a session: the sound, its two analyses, the waveform and the F0 chart.
 struct SessionView {
@@ -191,6 +178,46 @@ class MainWindowFaultsTest : public ::testing::Test {
   std::unique_ptr<TfrmMain> window;
   std::vector<std::string> errors;
 };
+
+// ---------------------------------------------------------------------------------------------------
+// Saving over a session
+
+TEST_F(MainWindowFaultsTest, SavingOverAnExistingSession_AsksFirst_WithOrWithoutAnExtension_ForAnyOfItsFiles) {
+  Open();
+  Record(Voice(0.5, 140));
+  const std::string base = (folder / "take1").string();
+  const std::string parts[] = {".wav", ".f0", ".fr"};
+  struct Case {
+    const char* typed;
+    const char* existing;  // the one file of the session already there, or none
+    bool replace;          // the answer to the question
+  };
+  const Case cases[] = {{"", ".wav", false}, {"", ".f0", false}, {"", ".fr", false}, {".wav", ".fr", false},
+                        {".wav", ".wav", false}, {"", ".wav", true}, {".wav", ".f0", true}, {"", nullptr, false}};
+  for (const Case& c : cases) {
+    const std::string what = std::string("take1") + c.typed + " over " + (c.existing ? c.existing : "nothing");
+    for (const std::string& part : parts) fs::remove(base + part);
+    if (c.existing) WriteText(base + c.existing, "an older session");
+    std::vector<std::string> questions;
+    hooks.askYesNo = [&](const QString& question) {
+      questions.push_back(question.toStdString());
+      return c.replace;
+    };
+    hooks.chooseSaveFile = [&] { return QString::fromStdString(base + c.typed); };
+    errors.clear();
+    Action(*window, "actSave")->trigger();
+    EXPECT_TRUE(errors.empty()) << what;
+    EXPECT_EQ(questions.size(), c.existing ? 1u : 0u) << what;
+    if (!questions.empty()) EXPECT_NE(questions[0].find(std::string("take1") + c.typed), std::string::npos) << questions[0];
+    const bool written = c.existing == nullptr || c.replace;
+    for (const std::string& part : parts) {
+      const bool kept = c.existing != nullptr && part == c.existing && !c.replace;
+      EXPECT_EQ(fs::exists(base + part), written || kept) << what << ", " << part;
+      if (kept) EXPECT_EQ(fs::file_size(base + part), std::string("an older session").size()) << what;
+    }
+    EXPECT_EQ(window->IsTakeUnsaved(), !written) << what;
+  }
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Sessions that cannot be opened
