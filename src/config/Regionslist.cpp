@@ -9,6 +9,7 @@
 #include "base/Error.h"
 #include "base/Fileutilities.h"
 #include "base/Stringutilities.h"
+#include "config/Guideset.h"
 
 namespace vowelscope {
 
@@ -51,16 +52,21 @@ std::string DefaultFolder() {
 
 }  // namespace
 
-RegionsList::RegionsList() : RegionsList(DefaultFolder()) {}
+RegionsList::RegionsList() : RegionsList(DefaultFolder(), UserRegionsFolder()) {}
 
-RegionsList::RegionsList(const std::string& folder) : folder(folder) {}
+RegionsList::RegionsList(const std::string& folder, const std::string& userFolder)
+    : folder(folder), userFolder(userFolder) {}
 
 void RegionsList::Scan() {
+  if (!ScanFolder(folder, false)) throw Error("母音領域ファイルが見つかりません。");
+  if (!userFolder.empty() && DirectoryExists(userFolder)) ScanFolder(userFolder, true);
+}
+
+bool RegionsList::ScanFolder(const std::string& from, bool user) {
   std::list<std::string> paths;
-  if (!FindFiles(folder, paths, 0, "*.ini")) throw Error("母音領域ファイルが見つかりません。");
-  int taken = 0;
+  if (!FindFiles(from, paths, 0, "*.ini")) return false;
   for (const std::string& path : paths) {
-    if (taken == kMaxSets) break;
+    if (GetCount() >= kMaxSets) break;
     // Only a regular file has a size to go by; anything else is never read (see Profile) and stays
     // an empty set.
     std::error_code error;
@@ -70,8 +76,31 @@ void RegionsList::Scan() {
     auto set = std::make_unique<Regions>(path);
     set->Load();
     sets.push_back(std::move(set));
-    ++taken;
+    userSets.push_back(user);
   }
+  return true;
+}
+
+bool RegionsList::IsUserSet(int index) const {
+  return index >= 0 && index < GetCount() && userSets[static_cast<std::size_t>(index)];
+}
+
+bool RegionsList::Remove(int index) {
+  if (!IsUserSet(index)) return false;
+  std::error_code error;
+  if (!std::filesystem::remove(GetItem(index)->GetFileName(), error) || error) return false;
+  sets.erase(sets.begin() + index);
+  userSets.erase(userSets.begin() + index);
+  return true;
+}
+
+int RegionsList::AddUserSet(const std::string& path) {
+  if (GetCount() >= kMaxSets) return -1;
+  auto set = std::make_unique<Regions>(path);
+  set->Load();
+  sets.push_back(std::move(set));
+  userSets.push_back(true);
+  return GetCount() - 1;
 }
 
 std::string RegionsList::GetSelectorCaption(int index) const {

@@ -1,7 +1,8 @@
 #pragma once
 // Vowel guides: elliptical areas of the F1-F2 plane drawn under the live formant trail. A guide set is one
 // read-only INI file holding a caption ([Information] Caption) and up to 50 regions ([Region0] ...
-// [Region49]); RegionsList loads every *.ini of the regions folder beside the program once at start-up.
+// [Region49]); RegionsList loads every *.ini of the regions folder beside the program once at start-up,
+// then the user's own sets (made from recordings) from the user's folder, read by the same reader.
 
 #include <array>
 #include <cstdint>
@@ -52,13 +53,14 @@ class Regions {
   std::array<FrequencyRegion, kRegionCount> regions;
 };
 
-// Every guide set of the regions folder, in the order the folder lists them (by file name).
+// Every guide set of the regions folder, in the order the folder lists them (by file name), then those
+// of the user's folder in the same order.
 class RegionsList {
  public:
-  // The folder "regions" beside the executable; nothing is read.
+  // The folder "regions" beside the executable and the user's folder (UserRegionsFolder); nothing is read.
   RegionsList();
-  // Another folder (the batch tool's option, tests); nothing is read.
-  explicit RegionsList(const std::string& folder);
+  // Another folder (the batch tool's option, tests), and a user folder (empty: none); nothing is read.
+  explicit RegionsList(const std::string& folder, const std::string& userFolder = std::string());
   RegionsList(const RegionsList&) = delete;
   RegionsList& operator=(const RegionsList&) = delete;
   virtual ~RegionsList() = default;
@@ -67,8 +69,17 @@ class RegionsList {
   // still gives a set (empty caption, every region hidden). An empty folder adds nothing. Throws Error
   // ("母音領域ファイルが見つかりません。"), adding nothing, when the folder cannot be searched. At most
   // kMaxSets sets are taken, in listing order, and files over kMaxFileBytes (no guide set is near it)
-  // are skipped, so a crowded folder cannot hold up the start.
+  // are skipped, so a crowded folder cannot hold up the start. The user folder's sets follow within
+  // the same limits; a user folder that is missing or cannot be searched adds nothing and is no error.
   void Scan();
+
+  // True for a set read from the user folder: only those can be removed.
+  bool IsUserSet(int index) const;
+  // Deletes a user set's file and drops it from the list (later sets move up one index). False, with
+  // the set still listed, for a shipped set, an index out of range or a file that cannot be deleted.
+  bool Remove(int index);
+  // Reads a set just written into the user folder and appends it; its index, or -1 when the list is full.
+  int AddUserSet(const std::string& path);
 
   static constexpr int kMaxSets = 200;
   static constexpr uintmax_t kMaxFileBytes = 1024 * 1024;
@@ -83,10 +94,16 @@ class RegionsList {
   // The index of the last set whose selector caption equals caption byte for byte; -1 when none does.
   int FindCaption(const std::string& caption) const;
   const std::string& GetFolder() const { return folder; }
+  const std::string& GetUserFolder() const { return userFolder; }
 
  private:
+  // Appends the sets of the folder's files up to the limits; false when the folder cannot be searched.
+  bool ScanFolder(const std::string& from, bool user);
+
   std::string folder;
+  std::string userFolder;
   std::vector<std::unique_ptr<Regions>> sets;
+  std::vector<bool> userSets;  // beside sets
 };
 
 }  // namespace vowelscope

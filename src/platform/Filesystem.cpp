@@ -143,10 +143,10 @@ bool ListDirectory(const std::string& folder, const std::string& pattern, std::v
   return true;
 }
 
-std::string GetApplicationDataFolder() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return config;
+namespace {
 
+// $HOME, else the password database's home folder, with a trailing separator; empty when neither is known.
+std::string HomeFolder() {
   std::string home;
   if (const char* env = std::getenv("HOME"); env != nullptr && env[0] != '\0') {
     home = env;
@@ -159,10 +159,23 @@ std::string GetApplicationDataFolder() {
       home = result->pw_dir;
     }
   }
-  if (home.empty()) return "";
-  if (home.back() != '/') home += '/';
-  return home + ".config";
+  if (!home.empty() && home.back() != '/') home += '/';
+  return home;
 }
+
+// The folder an XDG variable names when it is absolute, else <home>/<fallback>.
+std::string XdgFolder(const char* variable, const char* fallback) {
+  const char* value = std::getenv(variable);
+  if (value != nullptr && value[0] == '/') return value;
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + fallback;
+}
+
+}  // namespace
+
+std::string GetApplicationDataFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string GetUserDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
 
 std::string GetExecutablePath() {
   std::vector<char> buffer(4096);

@@ -48,6 +48,10 @@ bool ListDirectory(const std::string& folder, const std::string& pattern, std::v
 // <home>/.config. Empty when no home folder is known. Not created here.
 std::string GetApplicationDataFolder();
 
+// The per-user data folder (files the user makes with the program, such as guide sets): $XDG_DATA_HOME
+// when it is an absolute path, else <home>/.local/share. Empty when no home folder is known. Not created.
+std::string GetUserDataFolder();
+
 // The full path of the running executable; empty when it cannot be found.
 std::string GetExecutablePath();
 

@@ -122,6 +122,28 @@ TEST(FilesystemEnv, ApplicationDataFolder_XdgWhenAbsolute_ElseHomeConfig) {
   }
 }
 
+TEST(FilesystemEnv, UserDataFolder_XdgDataHomeWhenAbsolute_ElseHomeLocalShare) {
+  const struct {
+    const char* xdg;
+    const char* home;
+    const char* folder;
+  } cases[] = {
+      {"/somewhere/data", "/home/someone", "/somewhere/data"},
+      {"relative/data", "/home/someone", "/home/someone/.local/share"},
+      {nullptr, "/home/someone/", "/home/someone/.local/share"},
+      {"", "/home/someone", "/home/someone/.local/share"},
+  };
+  for (const auto& c : cases) {
+    ScopedEnv xdg("XDG_DATA_HOME", c.xdg);
+    ScopedEnv home("HOME", c.home);
+    EXPECT_EQ(GetUserDataFolder(), c.folder) << (c.xdg ? c.xdg : "(unset)");
+  }
+  // The configuration folder is not the data folder.
+  ScopedEnv xdg("XDG_DATA_HOME", "/somewhere/data");
+  ScopedEnv config("XDG_CONFIG_HOME", "/somewhere/config");
+  EXPECT_EQ(GetApplicationDataFolder(), "/somewhere/config");
+}
+
 TEST(FilesystemExe, ExecutablePath_IsThisTestProgram) {
   const std::string path = GetExecutablePath();
   ASSERT_FALSE(path.empty());

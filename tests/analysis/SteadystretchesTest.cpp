@@ -1,0 +1,102 @@
+#include "analysis/Steadystretches.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "Voices.h"
+#include "analysis/Formantanalyzer.h"
+#include "analysis/Windowfunction.h"
+
+namespace vowelscope {
+namespace {
+
+constexpr unsigned kBlock = 275;
+
+// The formant track of a sound as the recording's block analysis makes it (Hann blocks of 275 samples,
+// the default settings: automatic order, 500 Hz bandwidth, 35 dB threshold).
+std::vector<FormantValue> Track(const std::vector<int16_t>& samples) {
+  FormantAnalyzer analyzer;
+  analyzer.SetSampleRate(11025);
+  analyzer.SetOrder(16);
+  analyzer.SetMaxBandwidth(500.0);
+  analyzer.SetPreEmphasis(0.98);
+  analyzer.SetAutoOrder(true);
+  analyzer.Prepare(kBlock);
+  std::vector<double> frame(kBlock);
+  std::vector<FormantValue> track;
+  double f[16], b[16];
+  for (size_t from = 0; from + kBlock <= samples.size(); from += kBlock) {
+    for (unsigned i = 0; i < kBlock; ++i) frame[i] = Hann(i, kBlock) * samples[from + i];
+    double power = 0.0;
+    std::fill(std::begin(f), std::end(f), 0.0);
+    analyzer.Analyze(frame.data(), power, f, b);
+    track.push_back(power >= 35.0 ? FormantValue{power, f[0], f[1]} : FormantValue{power, 0.0, 0.0});
+  }
+  return track;
+}
+
+void Append(std::vector<int16_t>& to, const std::vector<int16_t>& samples) { to.insert(to.end(), samples.begin(), samples.end()); }
+
+TEST(SteadyStretches, FiveHeldVowelsGiveFiveStretchesNearTheirFormants) {
+  for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman}) {
+    const auto vowels = voices::JapaneseVowels(speaker);
+    std::vector<int16_t> take(2205, 0);
+    unsigned seed = 1;
+    for (const auto& vowel : vowels) {
+      voices::VoiceSpec spec;
+      spec.seconds = 0.6;
+      spec.f0Start = spec.f0End = voices::TypicalF0(speaker);
+      spec.vibratoCents = 20.0;
+      spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+      spec.seed = seed++;
+      Append(take, voices::Synthesize(spec).samples);
+      Append(take, std::vector<int16_t>(2205, 0));  // 200 ms of silence between
+    }
+    const auto stretches = SteadyStretchFinder::Find(Track(take));
+    ASSERT_EQ(stretches.size(), vowels.size()) << voices::SpeakerName(speaker);
+    for (size_t i = 0; i < vowels.size(); ++i) {
+      EXPECT_GE(stretches[i].count, 16u) << "blocks of " << vowels[i].name << ", 0.6 s held";
+      EXPECT_NEAR(stretches[i].f1, vowels[i].f1, 0.15 * vowels[i].f1) << "Hz (15 %), F1 of " << vowels[i].name;
+      EXPECT_NEAR(stretches[i].f2, vowels[i].f2, 0.10 * vowels[i].f2) << "Hz (10 %), F2 of " << vowels[i].name;
+    }
+  }
+}
+
+TEST(SteadyStretches, GlidesShortVowelsAndSilenceHaveNoSteadyStretch) {
+  // Speech that never holds a vowel for 200 ms: glides from vowel to vowel, 150 ms vowels between pauses.
+  const auto vowels = voices::JapaneseVowels(voices::Speaker::Man);
+  std::vector<int16_t> take(2205, 0);
+  for (size_t i = 0; i + 1 < vowels.size(); ++i) {
+    Append(take, voices::Synthesize(voices::VowelGlide(voices::Speaker::Man, vowels[i], vowels[i + 1], 0.5)).samples);
+    voices::VoiceSpec spec;
+    spec.seconds = 0.15;
+    spec.formants = voices::VowelResonances(voices::Speaker::Man, vowels[i].f1, vowels[i].f2);
+    Append(take, voices::Synthesize(spec).samples);
+    Append(take, std::vector<int16_t>(1100, 0));
+  }
+  EXPECT_TRUE(SteadyStretchFinder::Find(Track(take)).empty());
+  EXPECT_TRUE(SteadyStretchFinder::Find(Track(std::vector<int16_t>(11025, 0))).empty());
+  EXPECT_TRUE(SteadyStretchFinder::Find({}).empty());
+}
+
+TEST(SteadyStretches, AStretchEndsAtAnUnvoicedBlockAndWhereTheFormantsMoveAway) {
+  std::vector<FormantValue> track;
+  for (int i = 0; i < 10; ++i) track.push_back({60.0, 700.0 + (i % 2) * 20.0, 1200.0});  // steady
+  track.push_back({20.0, 0.0, 0.0});                                                 // a gap
+  for (int i = 0; i < 9; ++i) track.push_back({60.0, 300.0, 2300.0});               // steady
+  for (int i = 0; i < 9; ++i) track.push_back({60.0, 500.0, 1800.0});               // a jump: another
+  const auto stretches = SteadyStretchFinder::Find(track);
+  ASSERT_EQ(stretches.size(), 3u);
+  EXPECT_EQ(stretches[0].first, 0u);
+  EXPECT_EQ(stretches[0].count, 10u);
+  EXPECT_DOUBLE_EQ(stretches[0].f1, 710.0);
+  EXPECT_EQ(stretches[1].first, 11u);
+  EXPECT_EQ(stretches[1].count, 9u);
+  EXPECT_EQ(stretches[2].first, 20u);
+  EXPECT_DOUBLE_EQ(stretches[2].f2, 1800.0);
+}
+
+}  // namespace
+}  // namespace vowelscope
