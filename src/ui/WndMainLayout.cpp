@@ -223,6 +223,13 @@ void TfrmMain::CreateActions() {
     connect(action, &QAction::triggered, this, [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
     entry.action = action;
   }
+  // Start and stop share a key: only one of each pair is enabled at a time, so the key toggles.
+  actStartPlay->setShortcut(QKeySequence(Qt::Key_Space));
+  actStopPlay->setShortcut(QKeySequence(Qt::Key_Space));
+  actStartRecord->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
+  actStopRecord->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
+  actSave->setShortcut(QKeySequence::Save);
+  actLoad->setShortcut(QKeySequence::Open);
   actAnalyseFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   actReanalyse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   actExit->setMenuRole(QAction::QuitRole);

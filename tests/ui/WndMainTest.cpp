@@ -523,6 +523,54 @@ TEST_F(MainWindowTest, AnUnsavedTake_IsOfferedForSavingBeforeAnyCommandReplacesI
   }
 }
 
+TEST_F(MainWindowTest, Keys_SpaceTogglesPlayback_CtrlSpaceRecording_CtrlSSaves_CtrlOOpens) {
+  Open();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  // The keys work wherever the focus is, also on the guide selector.
+  Child<QComboBox>(*window, "cbxRegions")->setFocus();
+  const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : window.get(), key, modifiers);
+    QApplication::processEvents();
+  };
+
+  input->SetSourceSamples(Voice(0.5, 140), VirtualWaveIn::AtEnd::Stall);
+  press(Qt::Key_Space, Qt::ControlModifier);
+  ASSERT_TRUE(window->GetEngine().IsRecording());
+  ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+  press(Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_FALSE(window->GetEngine().IsRecording());
+  ASSERT_TRUE(WaitUntil([&] {
+    return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown() && QApplication::activeModalWidget() == nullptr;
+  }));
+  window->UpdateActions();
+  // The analysis box had the focus; the window gets it back.
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+  output->SetManual();
+  press(Qt::Key_Space, Qt::NoModifier);
+  EXPECT_TRUE(window->GetPlayback().IsPlaying());
+  press(Qt::Key_Space, Qt::NoModifier);
+  EXPECT_FALSE(window->GetPlayback().IsPlaying());
+  ASSERT_TRUE(WaitUntil([&] { return !window->GetPlayback().HoldsCopy(); }));
+  window->UpdateActions();
+
+  int saveAsked = 0;
+  int openAsked = 0;
+  hooks.chooseSaveFile = [&] { return ++saveAsked, QString(); };
+  hooks.chooseOpenFile = [&] { return ++openAsked, QString(); };
+  press(Qt::Key_S, Qt::ControlModifier);
+  press(Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(saveAsked, 1);
+  EXPECT_EQ(openAsked, 1);
+  // The standard keys, which the menus show beside the captions.
+  EXPECT_EQ(Action(*window, "actSave")->shortcut(), QKeySequence(QKeySequence::Save));
+  EXPECT_EQ(Action(*window, "actLoad")->shortcut(), QKeySequence(QKeySequence::Open));
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(MainWindowTest, EnabledCommands_FollowTheState) {
   Open();
   using V = std::vector<bool>;
