@@ -4,27 +4,16 @@
 
 #include <cmath>
 #include <numbers>
-#include <random>
 #include <vector>
+
+#include "Formanttrack.h"
 
 namespace vowelscope {
 namespace {
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
-// Points of a normal cloud with the given spread along and across its axis, the axis turned `degrees`
-// from +F1 toward +F2.
-std::vector<FormantPoint> Cloud(double f1, double f2, double along, double across, double degrees, unsigned seed) {
-  std::mt19937 random(seed);
-  std::normal_distribution<double> gauss(0.0, 1.0);
-  const double c = std::cos(degrees * kDegree), s = std::sin(degrees * kDegree);
-  std::vector<FormantPoint> points(20000);
-  for (FormantPoint& p : points) {
-    const double u = along * gauss(random), v = across * gauss(random);
-    p = {f1 + u * c - v * s, f2 + u * s + v * c};
-  }
-  return points;
-}
+using formanttest::NormalCloud;
 
 TEST(EllipseFit, RecoversCentreAxesAndAngleOfAKnownCovariance) {
   const struct {
@@ -35,7 +24,7 @@ TEST(EllipseFit, RecoversCentreAxesAndAngleOfAKnownCovariance) {
   };
   unsigned seed = 1;
   for (const auto& c : cases) {
-    const FittedEllipse e = FitEllipse(Cloud(c.f1, c.f2, c.along, c.across, c.degrees, seed++));
+    const FittedEllipse e = FitEllipse(NormalCloud(c.f1, c.f2, c.along, c.across, c.degrees, seed++));
     const double angleError = std::remainder(e.angle / kDegree - c.degrees, 180.0);
     // 20000 points: the sample spread is within 1 % of the true one, the mean within a few Hz.
     EXPECT_NEAR(e.f1, c.f1, 2.0) << "Hz, centre F1 of the cloud at " << c.degrees << " degrees";

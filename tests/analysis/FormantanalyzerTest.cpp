@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/Windowfunction.h"
+#include "Formanttrack.h"
 #include "Signals.h"
 #include "Voices.h"
 
@@ -146,12 +147,7 @@ namespace {
 // children: the median over a second of 25 ms blocks, against the resonators the voice went through.
 TEST(FormantAnalyzerAuto, VowelsOfMenWomenAndChildrenWithinTheirTolerances) {
   FormantAnalyzer analyzer;
-  analyzer.SetSampleRate(11025);
-  analyzer.SetOrder(16);
-  analyzer.SetMaxBandwidth(500.0);
-  analyzer.SetPreEmphasis(0.98);
-  analyzer.SetAutoOrder(true);
-  ASSERT_TRUE(analyzer.Prepare(kBlock));
+  ASSERT_TRUE(formanttest::PrepareAsRecording(analyzer));
   double f1Sum = 0.0, f2Sum = 0.0;
   int vowels = 0;
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {

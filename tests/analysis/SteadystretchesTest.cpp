@@ -5,37 +5,13 @@
 #include <cmath>
 #include <vector>
 
+#include "Formanttrack.h"
 #include "Voices.h"
-#include "analysis/Formantanalyzer.h"
-#include "analysis/Windowfunction.h"
 
 namespace vowelscope {
 namespace {
 
-constexpr unsigned kBlock = 275;
-
-// The formant track of a sound as the recording's block analysis makes it (Hann blocks of 275 samples,
-// the default settings: automatic order, 500 Hz bandwidth, 35 dB threshold).
-std::vector<FormantValue> Track(const std::vector<int16_t>& samples) {
-  FormantAnalyzer analyzer;
-  analyzer.SetSampleRate(11025);
-  analyzer.SetOrder(16);
-  analyzer.SetMaxBandwidth(500.0);
-  analyzer.SetPreEmphasis(0.98);
-  analyzer.SetAutoOrder(true);
-  analyzer.Prepare(kBlock);
-  std::vector<double> frame(kBlock);
-  std::vector<FormantValue> track;
-  double f[16], b[16];
-  for (size_t from = 0; from + kBlock <= samples.size(); from += kBlock) {
-    for (unsigned i = 0; i < kBlock; ++i) frame[i] = Hann(i, kBlock) * samples[from + i];
-    double power = 0.0;
-    std::fill(std::begin(f), std::end(f), 0.0);
-    analyzer.Analyze(frame.data(), power, f, b);
-    track.push_back(power >= 35.0 ? FormantValue{power, f[0], f[1]} : FormantValue{power, 0.0, 0.0});
-  }
-  return track;
-}
+using formanttest::BlockTrack;
 
 void Append(std::vector<int16_t>& to, const std::vector<int16_t>& samples) { to.insert(to.end(), samples.begin(), samples.end()); }
 
@@ -54,7 +30,7 @@ TEST(SteadyStretches, FiveHeldVowelsGiveFiveStretchesNearTheirFormants) {
       Append(take, voices::Synthesize(spec).samples);
       Append(take, std::vector<int16_t>(2205, 0));  // 200 ms of silence between
     }
-    const auto stretches = SteadyStretchFinder::Find(Track(take));
+    const auto stretches = SteadyStretchFinder::Find(BlockTrack(take));
     ASSERT_EQ(stretches.size(), vowels.size()) << voices::SpeakerName(speaker);
     for (size_t i = 0; i < vowels.size(); ++i) {
       EXPECT_GE(stretches[i].count, 16u) << "blocks of " << vowels[i].name << ", 0.6 s held";
@@ -76,8 +52,8 @@ TEST(SteadyStretches, GlidesShortVowelsAndSilenceHaveNoSteadyStretch) {
     Append(take, voices::Synthesize(spec).samples);
     Append(take, std::vector<int16_t>(1100, 0));
   }
-  EXPECT_TRUE(SteadyStretchFinder::Find(Track(take)).empty());
-  EXPECT_TRUE(SteadyStretchFinder::Find(Track(std::vector<int16_t>(11025, 0))).empty());
+  EXPECT_TRUE(SteadyStretchFinder::Find(BlockTrack(take)).empty());
+  EXPECT_TRUE(SteadyStretchFinder::Find(BlockTrack(std::vector<int16_t>(11025, 0))).empty());
   EXPECT_TRUE(SteadyStretchFinder::Find({}).empty());
 }
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
-#include <random>
 #include <vector>
 
+#include "../analysis/Formanttrack.h"
 #include "config/Regionslist.h"
 #include "support/Scopedenv.h"
 #include "support/Testfolder.h"
@@ -35,22 +35,10 @@ bool InsideAsDrawn(const FrequencyRegion& r, double f1, double f2) {
   return (p / r.F1Length) * (p / r.F1Length) + (q / r.F2Length) * (q / r.F2Length) <= 1.0;
 }
 
-std::vector<FormantPoint> Cloud(double f1, double f2, double along, double across, double degrees, unsigned seed) {
-  std::mt19937 random(seed);
-  std::normal_distribution<double> gauss(0.0, 1.0);
-  const double c = std::cos(degrees * kDegree), s = std::sin(degrees * kDegree);
-  std::vector<FormantPoint> points(20000);
-  for (FormantPoint& p : points) {
-    const double u = along * gauss(random), v = across * gauss(random);
-    p = {f1 + u * c - v * s, f2 + u * s + v * c};
-  }
-  return points;
-}
-
 TEST(GuideSet, TheWrittenEllipseHoldsTwoStandardDeviationsOfItsCloudAsTheChartDrawsIt) {
   // Of a normal cloud, 1 - e^-2 = 86.5 % lies within two standard deviations.
   for (const double degrees : {0.0, 25.0, -40.0, 60.0, 90.0, -75.0}) {
-    const auto cloud = Cloud(500, 1500, 80, 30, degrees, 3);
+    const auto cloud = formanttest::NormalCloud(500, 1500, 80, 30, degrees, 3);
     const FrequencyRegion r = RegionFromFit("e", FitEllipse(cloud), 255);
     EXPECT_GE(r.Angle, -45);
     EXPECT_LE(r.Angle, 45);
@@ -114,8 +102,8 @@ TEST(GuideSet, WrittenSetIsReadBackByTheRegionReader_AfterTheShippedSets_AndCanB
   fs::create_directories(shipped);
   WriteFile(shipped / "01-set.ini", "[Information]\nCaption=shipped\n[Region0]\nEnabled=1\nCaption=a\n");
 
-  FrequencyRegion a = RegionFromFit("a", FitEllipse(Cloud(800, 1300, 60, 25, 20, 1)), 13067182);
-  FrequencyRegion u = RegionFromFit("ɯ", FitEllipse(Cloud(380, 1500, 40, 20, -70, 2)), 11704418);
+  FrequencyRegion a = RegionFromFit("a", FitEllipse(formanttest::NormalCloud(800, 1300, 60, 25, 20, 1)), 13067182);
+  FrequencyRegion u = RegionFromFit("ɯ", FitEllipse(formanttest::NormalCloud(380, 1500, 40, 20, -70, 2)), 11704418);
   GuideSetInfo info{"山田 先生", "vowels.wav", "2026-12-11"};
   std::string path;
   ASSERT_TRUE(WriteGuideSet(user.string(), info, {a, u}, path));
@@ -163,7 +151,7 @@ TEST(GuideSet, WrittenSetIsReadBackByTheRegionReader_AfterTheShippedSets_AndCanB
 
 TEST(GuideSet, LineBreaksInNamesCannotAddKeysOrSections) {
   const fs::path dir = TestFolder("guideset");
-  FrequencyRegion r = RegionFromFit("a\n[Region1]\nEnabled=1", FitEllipse(Cloud(800, 1300, 60, 25, 0, 1)), 1);
+  FrequencyRegion r = RegionFromFit("a\n[Region1]\nEnabled=1", FitEllipse(formanttest::NormalCloud(800, 1300, 60, 25, 0, 1)), 1);
   std::string path;
   ASSERT_TRUE(WriteGuideSet(dir.string(), {"x\r\nCaption=y", "take\n[Information].wav", "2026-01-01"}, {r}, path));
   Regions set(path);
@@ -177,7 +165,7 @@ TEST(GuideSet, LineBreaksInNamesCannotAddKeysOrSections) {
 TEST(GuideSet, AFolderThatCannotBeMadeOrWrittenFailsAndLosesNothing) {
   const fs::path dir = TestFolder("guideset");
   WriteFile(dir / "plain-file", "kept");
-  const FrequencyRegion r = RegionFromFit("a", FitEllipse(Cloud(800, 1300, 60, 25, 0, 1)), 1);
+  const FrequencyRegion r = RegionFromFit("a", FitEllipse(formanttest::NormalCloud(800, 1300, 60, 25, 0, 1)), 1);
   std::string path = "stale";
   // A folder below a file cannot be made, and a file is no folder.
   EXPECT_FALSE(WriteGuideSet((dir / "plain-file" / "regions").string(), {"s", "t", ""}, {r}, path));
