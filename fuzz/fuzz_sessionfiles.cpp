@@ -35,7 +35,7 @@ struct Scratch {
     folder = fuzz::ScratchFolder("fuzz_sessionfiles");
     settings = std::make_unique<Settings>((folder / "Settings.ini").string());
     engine = std::make_unique<Engine>(settings.get(), std::make_shared<VirtualWaveIn>());
-    WaveFileStream wave((folder / "in.wav").string(), Engine::GetSoundFormat(), 2);
+    WaveFileStream wave((folder / "in.wav").string(), Engine::GetSoundFormat(), SoundFileStream::ModeCreate);
     const int16_t samples[3] = {1, -2, 3};
     wave.Write(samples, 3, nullptr);
   }

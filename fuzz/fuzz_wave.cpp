@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   unsigned length = 0;
   {
-    WaveFileStream s(path, 1);
+    WaveFileStream s(path, SoundFileStream::ModeRead);
     if (!s.IsOpen()) {
       Check(s.GetLength() == 0);
       Check(!s.Read(nullptr, 0, nullptr));
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   {
     // Change frames in place and add a few at the end of what is really there.
-    WaveFileStream s(path, 3);
+    WaveFileStream s(path, SoundFileStream::ModeReadWrite);
     if (s.IsOpen()) {
       std::vector<uint8_t> buffer(s.GetFormat().FramesToBytes(8), 0x5A);
       if (s.GetLength() != 0) {
@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   {
-    WaveFileStream s(path, 1);
+    WaveFileStream s(path, SoundFileStream::ModeRead);
     if (s.IsOpen()) {
       std::vector<uint8_t> buffer(s.GetFormat().FramesToBytes(256));
       ReadToEnd(s, buffer, 256, size + 64);

@@ -50,8 +50,6 @@ const char* const kNoMemory = "メモリの確保に失敗しました。";
 
 const char* const kPathTooLong = "パスが長すぎます。";
 
-constexpr int kModeRead = 1;
-constexpr int kModeCreate = 2;
 constexpr uint64_t kWaveHeaderBytes = 46;  // RIFF, fmt with its 18-byte record, data chunk header
 
 // The longest recording the settings allow (120 minutes): a track may always be as long as that.
@@ -117,7 +115,7 @@ bool WaveFileIsComplete(const std::string& fileName, const SoundFormat& format, 
   const uintmax_t size = std::filesystem::file_size(fileName, error);
   const uint64_t dataBytes = format.FramesToBytes(frames);
   if (error || size != kWaveHeaderBytes + dataBytes + (dataBytes & 1)) return false;
-  WaveFileStream check(fileName, kModeRead);
+  WaveFileStream check(fileName, SoundFileStream::ModeRead);
   return check.IsOpen() && check.GetFormat() == format && check.GetLength() == frames;
 }
 
@@ -191,7 +189,7 @@ std::string Engine::SaveWave(const std::string& fileName) {
   const SoundFormat format = GetSoundFormat();
   bool copied = false;
   {
-    WaveFileStream file(temporary, format, kModeCreate);
+    WaveFileStream file(temporary, format, SoundFileStream::ModeCreate);
     SoundConvertExecuter executer;
     executer.SetConverter(NullConvert());
     sound.Seek(0, kSeekBegin);
@@ -237,7 +235,7 @@ std::string Engine::SaveFormants(const std::string& fileName) {
 }
 
 void Engine::LoadWave(const std::string& fileName, SoundMemoryStream& into) const {
-  WaveFileStream file(fileName, kModeRead);
+  WaveFileStream file(fileName, SoundFileStream::ModeRead);
   // A file that could not be opened has no valid format either.
   if (!file.IsOpen() || file.GetFormat() != GetSoundFormat()) throw Error(kFormatError);
 

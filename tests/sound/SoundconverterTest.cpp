@@ -77,7 +77,7 @@ TEST(SoundConvertExecuter, CopiesARecordingIntoAWaveFileInBlocksAndReportsProgre
 
   ProgressLog log;
   {
-    WaveFileStream file(path.string(), Mono16(), 2);
+    WaveFileStream file(path.string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(file.IsOpen());
     CountingStream destination(file);
     SoundConvertExecuter executer;
@@ -93,7 +93,7 @@ TEST(SoundConvertExecuter, CopiesARecordingIntoAWaveFileInBlocksAndReportsProgre
     EXPECT_EQ(p.maximum, 5000);
   }
 
-  WaveFileStream reread(path.string(), 1);
+  WaveFileStream reread(path.string(), SoundFileStream::ModeRead);
   ASSERT_EQ(reread.GetLength(), 5000u);
   std::vector<int16_t> back(5000);
   int got = 0;
@@ -106,10 +106,10 @@ TEST(SoundConvertExecuter, CopiesAWaveFileIntoMemoryFromTheSourcePosition) {
   const fs::path path = testsupport::TestFolder("sound") / "load.wav";
   const auto frames = Ramp(3000);
   {
-    WaveFileStream file(path.string(), Mono16(), 2);
+    WaveFileStream file(path.string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(file.Write(frames.data(), 3000, nullptr));
   }
-  WaveFileStream file(path.string(), 1);
+  WaveFileStream file(path.string(), SoundFileStream::ModeRead);
   ASSERT_TRUE(file.Seek(1000, kSeekBegin));
   SoundMemoryStream memory(file.GetFormat());
   SoundConvertExecuter executer;
@@ -196,8 +196,8 @@ TEST(SoundConvertExecuter, FailedReadStopsTheRunAndKeepsWhatWasWritten) {
   // A destination that cannot be written fails the run as well.
   ASSERT_TRUE(memory.Seek(0, kSeekBegin));
   const fs::path path = testsupport::TestFolder("sound") / "readonly.wav";
-  { WaveFileStream create(path.string(), Mono16(), 2); }
-  WaveFileStream readOnly(path.string(), 1);
+  { WaveFileStream create(path.string(), Mono16(), SoundFileStream::ModeCreate); }
+  WaveFileStream readOnly(path.string(), SoundFileStream::ModeRead);
   ASSERT_TRUE(readOnly.IsOpen());
   EXPECT_FALSE(executer.Run(memory, readOnly));
 }

@@ -80,7 +80,7 @@ TEST(WaveFileStream, WritingGivesExactlyTheFileLayout) {
     SCOPED_TRACE(c.name);
     const fs::path path = dir / "out.wav";
     {
-      WaveFileStream s(path.string(), c.format, 2);
+      WaveFileStream s(path.string(), c.format, SoundFileStream::ModeCreate);
       ASSERT_TRUE(s.IsOpen());
       EXPECT_EQ(s.GetFormat().GetNativeLayout(), 1);
       EXPECT_EQ(s.GetLength(), 0u);
@@ -106,11 +106,11 @@ TEST(WaveFileStream, WrittenFileReadsBackWithItsFormatLengthAndFrames) {
   const fs::path path = TestFolder("sound") / "round.wav";
   const auto frames = Ramp(5000, -2500);
   {
-    WaveFileStream out(path.string(), Mono16(), 2);
+    WaveFileStream out(path.string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(out.Write(frames.data(), 3000, nullptr));
     ASSERT_TRUE(out.Write(frames.data() + 3000, 2000, nullptr));
   }
-  WaveFileStream in(path.string(), 1);
+  WaveFileStream in(path.string(), SoundFileStream::ModeRead);
   ASSERT_TRUE(in.IsOpen());
   SoundFormat expected = Mono16();
   expected.SetNativeLayout(1);
@@ -157,7 +157,7 @@ TEST(WaveFileStream, ReadsTheFormatsAndLayoutsOfOtherWriters) {
     SCOPED_TRACE(c.name);
     const fs::path path = dir / "in.wav";
     WriteFile(path, c.bytes);
-    WaveFileStream s(path.string(), 1);
+    WaveFileStream s(path.string(), SoundFileStream::ModeRead);
     ASSERT_TRUE(s.IsOpen());
     EXPECT_EQ(s.GetFormat().GetKind(), c.kind);
     EXPECT_EQ(s.GetFormat().GetNativeLayout(), 1);
@@ -170,8 +170,8 @@ TEST(WaveFileStream, ReadsTheFormatsAndLayoutsOfOtherWriters) {
   // A 16-byte fmt reads like an 18-byte one with the same fields, frames included.
   WriteFile(dir / "16.wav", Riff(Fmt({.size = 16}) + data10));
   WriteFile(dir / "18.wav", Riff(Fmt({.size = 18}) + data10));
-  WaveFileStream s16((dir / "16.wav").string(), 1);
-  WaveFileStream s18((dir / "18.wav").string(), 1);
+  WaveFileStream s16((dir / "16.wav").string(), SoundFileStream::ModeRead);
+  WaveFileStream s18((dir / "18.wav").string(), SoundFileStream::ModeRead);
   EXPECT_EQ(s16.GetFormat(), s18.GetFormat());
   EXPECT_EQ(s16.GetLength(), s18.GetLength());
   EXPECT_EQ(ReadAll(s16), ReadAll(s18));
@@ -234,7 +234,7 @@ TEST(WaveFileStream, DamagedFilesAreRefusedOrReadAsFarAsTheyGo) {
     SCOPED_TRACE(c.name);
     const fs::path path = dir / "bad.wav";
     WriteFile(path, c.bytes);
-    WaveFileStream s(path.string(), 1);
+    WaveFileStream s(path.string(), SoundFileStream::ModeRead);
     if (c.length == kRefused) {
       EXPECT_FALSE(s.IsOpen());
       EXPECT_EQ(s.GetFormat(), SoundFormat());
@@ -266,7 +266,7 @@ TEST(WaveFileStream, FileCutAtEveryByteIsRefusedOrGivesTheFramesThatAreThere) {
     SCOPED_TRACE(testing::Message() << "cut at " << cut);
     const fs::path path = dir / "cut.wav";
     WriteFile(path, full.substr(0, cut));
-    WaveFileStream s(path.string(), 1);
+    WaveFileStream s(path.string(), SoundFileStream::ModeRead);
     if (cut < dataStart) {
       EXPECT_FALSE(s.IsOpen());
       continue;
@@ -282,7 +282,7 @@ TEST(WaveFileStream, FileCutAtEveryByteIsRefusedOrGivesTheFramesThatAreThere) {
 TEST(WaveFileStream, DataLargerThanTheFileGivesShortReadsThenNothing) {
   const fs::path path = TestFolder("sound") / "short.wav";
   WriteFile(path, Riff(Fmt() + Chunk("data", Samples16(100), 400)));
-  WaveFileStream s(path.string(), 1);
+  WaveFileStream s(path.string(), SoundFileStream::ModeRead);
   ASSERT_TRUE(s.IsOpen());
   EXPECT_EQ(s.GetLength(), 200u);
   std::vector<int16_t> buffer(60);
@@ -300,7 +300,7 @@ TEST(WaveFileStream, DataLargerThanTheFileGivesShortReadsThenNothing) {
 TEST(WaveFileStream, SeekMovesTheNextReadAndRefusesTargetsOutsideTheStream) {
   const fs::path path = TestFolder("sound") / "seek.wav";
   WriteFile(path, Riff(Fmt() + Chunk("LIST", "INFO") + Chunk("data", Samples16(100, 1000))));
-  WaveFileStream s(path.string(), 1);
+  WaveFileStream s(path.string(), SoundFileStream::ModeRead);
   ASSERT_TRUE(s.IsOpen());
   struct Case {
     int offset, origin;
@@ -332,7 +332,7 @@ TEST(WaveFileStream, SeekMovesTheNextReadAndRefusesTargetsOutsideTheStream) {
 TEST(WaveFileStream, RefusedSeekStillMakesTheNextReadReenterTheDataChunk) {
   // Re-entering closes the data chunk first, which writes the sizes of the frames written so far.
   const fs::path path = TestFolder("sound") / "pending.wav";
-  WaveFileStream s(path.string(), Mono16(), 3);
+  WaveFileStream s(path.string(), Mono16(), SoundFileStream::ModeReadWrite);
   ASSERT_TRUE(s.IsOpen());
   const auto frames = Ramp(100);
   ASSERT_TRUE(s.Write(frames.data(), 100, nullptr));
@@ -355,13 +355,13 @@ TEST(WaveFileStream, OpenModesDecideWhatIsAllowed) {
   const auto frames = Ramp(10);
   WriteFile(path, Riff(Fmt() + Chunk("data", Samples16(10))));
   {
-    WaveFileStream reader(path.string(), 1);
+    WaveFileStream reader(path.string(), SoundFileStream::ModeRead);
     ASSERT_TRUE(reader.IsOpen());
     EXPECT_FALSE(reader.Write(frames.data(), 1, nullptr));
   }
   {
     // Create truncates, and a write-only stream cannot read.
-    WaveFileStream writer(path.string(), Mono16(), 2);
+    WaveFileStream writer(path.string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(writer.IsOpen());
     EXPECT_FALSE(writer.CanRead());
     EXPECT_TRUE(writer.CanWrite());
@@ -382,14 +382,14 @@ TEST(WaveFileStream, ReadWriteModeCreatesAMissingFileAndKeepsTheFormatOfAnExisti
   const fs::path path = dir / "rw.wav";
   const auto frames = Ramp(100, 1);
   {
-    WaveFileStream s(path.string(), Mono16(), 3);
+    WaveFileStream s(path.string(), Mono16(), SoundFileStream::ModeReadWrite);
     ASSERT_TRUE(s.IsOpen());
     ASSERT_TRUE(s.Write(frames.data(), 100, nullptr));
   }
   EXPECT_EQ(fs::file_size(path), 246u);
   {
     // The format given is not the file's: the file's wins. Overwrite 5 frames, then append 10.
-    WaveFileStream s(path.string(), Format(2, 44100, 16), 3);
+    WaveFileStream s(path.string(), Format(2, 44100, 16), SoundFileStream::ModeReadWrite);
     ASSERT_TRUE(s.IsOpen());
     EXPECT_EQ(s.GetFormat().GetChannels(), 1);
     EXPECT_EQ(s.GetFormat().GetSampleRate(), 11025u);
@@ -409,7 +409,7 @@ TEST(WaveFileStream, ReadWriteModeCreatesAMissingFileAndKeepsTheFormatOfAnExisti
   EXPECT_EQ(bytes.size(), 266u);
   EXPECT_EQ(At32(bytes, 4), 258u);
   EXPECT_EQ(At32(bytes, 42), 220u);
-  WaveFileStream s(path.string(), 1);
+  WaveFileStream s(path.string(), SoundFileStream::ModeRead);
   const auto all = ReadAll(s);
   ASSERT_EQ(all.size(), 220u);
   const auto* samples = reinterpret_cast<const int16_t*>(all.data());
@@ -425,7 +425,7 @@ TEST(WaveFileStream, SizesStayRightWhenOddDataIsClosedAndReopenedBySeeks) {
   const fs::path path = TestFolder("sound") / "odd.wav";
   const std::string bytes101(101, '\x11');
   {
-    WaveFileStream s(path.string(), Format(1, 8000, 8, PcmUnsigned), 3);
+    WaveFileStream s(path.string(), Format(1, 8000, 8, PcmUnsigned), SoundFileStream::ModeReadWrite);
     ASSERT_TRUE(s.Write(bytes101.data(), 101, nullptr));
     ASSERT_TRUE(s.Seek(0, kSeekBegin));
     uint8_t frame;
@@ -444,21 +444,21 @@ TEST(WaveFileStream, SizesStayRightWhenOddDataIsClosedAndReopenedBySeeks) {
 TEST(WaveFileStream, ReadWriteModeLeavesAFileThatIsNotWaveAlone) {
   const fs::path path = TestFolder("sound") / "text.wav";
   WriteFile(path, "not a sound file\n");
-  WaveFileStream s(path.string(), Mono16(), 3);
+  WaveFileStream s(path.string(), Mono16(), SoundFileStream::ModeReadWrite);
   EXPECT_FALSE(s.IsOpen());
   EXPECT_EQ(ReadFile(path), "not a sound file\n");
 }
 
 TEST(WaveFileStream, FailedOpenLeavesAClosedStreamWithTheStartingFormat) {
   const fs::path dir = TestFolder("sound");
-  WaveFileStream missing((dir / "missing.wav").string(), 1);
+  WaveFileStream missing((dir / "missing.wav").string(), SoundFileStream::ModeRead);
   EXPECT_FALSE(missing.IsOpen());
   EXPECT_EQ(missing.GetFormat(), SoundFormat());
   EXPECT_EQ(missing.GetLength(), 0u);
   int16_t frame = 0;
   EXPECT_FALSE(missing.Read(&frame, 1, nullptr));
 
-  WaveFileStream nowhere((dir / "no-such-folder" / "x.wav").string(), Mono16(), 2);
+  WaveFileStream nowhere((dir / "no-such-folder" / "x.wav").string(), Mono16(), SoundFileStream::ModeCreate);
   EXPECT_FALSE(nowhere.IsOpen());
   EXPECT_EQ(nowhere.GetFormat(), Mono16());
   EXPECT_EQ(nowhere.GetFormat().GetNativeLayout(), 0);
@@ -476,14 +476,14 @@ TEST(WaveFileStream, NamesUpToTheSystemLimitOpen_LongerOnesAreRefusedRatherThanC
   const std::string longName = base + "/" + std::string(20, 'n') + ".wav.tmp";
   ASSERT_GT(longName.size(), 300u);
   {
-    WaveFileStream s(longName, Mono16(), 2);
+    WaveFileStream s(longName, Mono16(), SoundFileStream::ModeCreate);
     EXPECT_TRUE(s.IsOpen());
   }
-  WaveFileStream reader(longName, 1);
+  WaveFileStream reader(longName, SoundFileStream::ModeRead);
   EXPECT_TRUE(reader.IsOpen());
 
   const std::string tooLong = base + "/" + std::string(SoundFileStream::kMaxPathBytes, 'n');
-  WaveFileStream s(tooLong, Mono16(), 2);
+  WaveFileStream s(tooLong, Mono16(), SoundFileStream::ModeCreate);
   EXPECT_FALSE(s.IsOpen());
   EXPECT_EQ(s.GetFileName(), tooLong);
 }
@@ -491,18 +491,18 @@ TEST(WaveFileStream, NamesUpToTheSystemLimitOpen_LongerOnesAreRefusedRatherThanC
 TEST(WaveFileStream, WriterKeepsOtherWritersAndReadersOut) {
   const fs::path path = TestFolder("sound") / "shared.wav";
   {
-    WaveFileStream writer(path.string(), Mono16(), 2);
+    WaveFileStream writer(path.string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(writer.IsOpen());
-    WaveFileStream second(path.string(), Mono16(), 2);
+    WaveFileStream second(path.string(), Mono16(), SoundFileStream::ModeCreate);
     EXPECT_FALSE(second.IsOpen());
-    WaveFileStream reader(path.string(), 1);
+    WaveFileStream reader(path.string(), SoundFileStream::ModeRead);
     EXPECT_FALSE(reader.IsOpen());
   }
-  WaveFileStream reader1(path.string(), 1);
-  WaveFileStream reader2(path.string(), 1);
+  WaveFileStream reader1(path.string(), SoundFileStream::ModeRead);
+  WaveFileStream reader2(path.string(), SoundFileStream::ModeRead);
   EXPECT_TRUE(reader1.IsOpen());
   EXPECT_TRUE(reader2.IsOpen());
-  WaveFileStream writer(path.string(), Mono16(), 3);
+  WaveFileStream writer(path.string(), Mono16(), SoundFileStream::ModeReadWrite);
   EXPECT_FALSE(writer.IsOpen());
 }
 
@@ -512,7 +512,7 @@ TEST(WaveFileStream, WritesTheSizeFieldsCouldNotHoldAreRefused) {
   const std::string original = Riff(Fmt() + Chunk("data", Samples16(10), 0xFFFFFFFFu), 0xFFFFFFFFu);
   WriteFile(path, original);
   {
-    WaveFileStream s(path.string(), 3);
+    WaveFileStream s(path.string(), SoundFileStream::ModeReadWrite);
     ASSERT_TRUE(s.IsOpen());
     ASSERT_EQ(s.GetLength(), 0x7FFFFFFFu);
     const int16_t frame = 5;
@@ -532,7 +532,7 @@ TEST(WaveFileStream, CloseReportsWhetherTheFileWasCompleted) {
   const fs::path dir = TestFolder("sound");
   const auto frames = Ramp(10000);
   {
-    WaveFileStream s((dir / "ok.wav").string(), Mono16(), 2);
+    WaveFileStream s((dir / "ok.wav").string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(s.Write(frames.data(), 10000, nullptr));
     EXPECT_TRUE(s.Close());
     EXPECT_FALSE(s.IsOpen());
@@ -551,7 +551,7 @@ TEST(WaveFileStream, CloseReportsWhetherTheFileWasCompleted) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   bool closed = true;
   {
-    WaveFileStream s((dir / "full.wav").string(), Mono16(), 2);
+    WaveFileStream s((dir / "full.wav").string(), Mono16(), SoundFileStream::ModeCreate);
     ASSERT_TRUE(s.IsOpen());
     s.Write(frames.data(), 10000, nullptr);
     s.Write(frames.data(), 6000, nullptr);

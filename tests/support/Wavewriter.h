@@ -15,7 +15,7 @@ namespace vowelscope::testsupport {
 
 // A WAVE file of `format` holding the bytes of `samples` (as many whole frames as they fill).
 inline void WriteWave(const std::string& path, const SoundFormat& format, const std::vector<int16_t>& samples) {
-  WaveFileStream file(path, format, 2);
+  WaveFileStream file(path, format, SoundFileStream::ModeCreate);
   ASSERT_TRUE(file.IsOpen()) << path;
   const unsigned frames = static_cast<unsigned>(samples.size() * 2 / format.GetBlockAlign());
   if (frames > 0) {
