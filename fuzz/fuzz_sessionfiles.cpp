@@ -6,15 +6,20 @@
 
 #include <sys/stat.h>
 
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Fuzzsupport.h"
 #include "config/Settings.h"
 #include "engine/Engine.h"
+#include "engine/Sessiontext.h"
 #include "base/Error.h"
 #include "platform/Virtualwavein.h"
 #include "sound/Wavefilestream.h"
@@ -69,6 +74,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* ext : {".f0", ".fr"}) {
     if (!fuzz::WriteInput((scratch.folder / (std::string("in") + ext)).string(), data, size)) return 0;
   }
+  // The text format on its own: what it reads it writes back, and reads again to the same numbers.
+  {
+    const std::string in = (scratch.folder / "in.f0").string();
+    std::vector<std::array<double, 3>> rows;
+    std::string text;
+    const auto keep = [&](std::optional<double>, double a, double b, double c) {
+      rows.push_back({a, b, c});
+      AppendSessionLine(text, static_cast<int64_t>(rows.size()), a, b, c);
+    };
+    if (ReadSessionText(in, size + 1, keep) == SessionTextResult::Read) {
+      Check(rows.size() == NonEmptyLines(data, size));
+      const std::string again = (scratch.folder / "again.f0").string();
+      Check(fuzz::WriteInput(again, reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+      size_t index = 0;
+      const auto compare = [&](std::optional<double> time, double a, double b, double c) {
+        Check(index < rows.size() && time.has_value() && *time == static_cast<double>(index + 1));
+        const std::array<double, 3> first = rows[index++];
+        const double read[3] = {a, b, c};
+        // Written to three decimals: the same number to within half a thousandth (or the same infinity).
+        for (int k = 0; k < 3; ++k) {
+          Check(std::isnan(first[k]) == std::isnan(read[k]));
+          if (!std::isnan(first[k])) Check(first[k] == read[k] || std::abs(first[k] - read[k]) <= 0.0005 + 1e-12 * std::abs(first[k]));
+        }
+      };
+      Check(ReadSessionText(again, rows.size() + 1, compare) == SessionTextResult::Read);
+      Check(index == rows.size());
+    }
+  }
+
   Engine& engine = *scratch.engine;
   // Input starting with '|' has a named pipe as the .fr: the load must refuse it, never wait on it.
   const bool pipe = size > 0 && data[0] == '|';
