@@ -63,6 +63,10 @@ void Settings::Register() {
   properties.Add(AppIniPropertyBool("View", "SwapXY", &swapXY));
   properties.Add(AppIniPropertyBool("View", "F1Reverse", &f1Reverse));
   properties.Add(AppIniPropertyBool("View", "F2Reverse", &f2Reverse));
+  properties.Add(AppIniPropertyString("View", "LastFolder", &lastFolder));
+  properties.Add(AppIniPropertyInteger("View", "WindowWidth", &windowWidth));
+  properties.Add(AppIniPropertyInteger("View", "WindowHeight", &windowHeight));
+  properties.Add(AppIniPropertyInteger("View", "FZeroHeight", &fzeroHeight));
 
   properties.Add(AppIniPropertyInteger("Record", "MaxRecordMinute", &maxRecordMinute));
 

@@ -77,6 +77,17 @@ class Settings {
   bool GetF2Reverse() const { return f2Reverse; }
   void SetF2Reverse(bool value) { f2Reverse = value; }
 
+  // Where the file dialogs open: the folder of the last file opened or saved; empty for the working one.
+  const std::string& GetLastFolder() const { return lastFolder; }
+  void SetLastFolder(const std::string& value) { lastFolder = value; }
+  // The window's size and the F0 panel's height as the user left them; 0 for the design size.
+  int GetWindowWidth() const { return windowWidth; }
+  void SetWindowWidth(int value) { windowWidth = value; }
+  int GetWindowHeight() const { return windowHeight; }
+  void SetWindowHeight(int value) { windowHeight = value; }
+  int GetFZeroHeight() const { return fzeroHeight; }
+  void SetFZeroHeight(int value) { fzeroHeight = value; }
+
   int GetMaxRecordMinute() const { return maxRecordMinute; }
   void SetMaxRecordMinute(int value) { maxRecordMinute = value; }
 
@@ -110,6 +121,10 @@ class Settings {
   bool swapXY = false;
   bool f1Reverse = false;
   bool f2Reverse = false;
+  std::string lastFolder;
+  int windowWidth = 0;
+  int windowHeight = 0;
+  int fzeroHeight = 0;
 
   int maxRecordMinute = 15;
 

@@ -98,6 +98,7 @@ void TfrmMain::UpdateActions() {
 
 void TfrmMain::FormCreate() {
   settings.Load();
+  RestoreWindowLayout();
   try {
     regionsList.Scan();
   } catch (const Error&) {
@@ -131,6 +132,10 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
       event->ignore();
       return;
     }
+  }
+  if (!destroying) {
+    StoreWindowLayout();
+    SaveSettings();
   }
   FormDestroy();
   QMainWindow::closeEvent(event);

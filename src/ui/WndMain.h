@@ -167,6 +167,9 @@ class TfrmMain : public QMainWindow {
   void CreateControls();
   void CreateActions();
   void CreateMenus();
+  // The window's size and the F0 panel's height as the settings remember them.
+  void RestoreWindowLayout();
+  void StoreWindowLayout();
 
   // Runs a command or message handler; an Error ends it with a message box, so no exception reaches the
   // event loop. The actions are updated afterwards.
@@ -198,6 +201,9 @@ class TfrmMain : public QMainWindow {
   bool MayReplaceTake();
   TakeAnswer AskSaveTake();
   bool FileThere(const std::string& name) const;
+  // The folder the file dialogs open in, and the one a chosen file makes the next.
+  QString StartFolder() const;
+  void RememberFolder(const QString& file);
   // Whether any of the session's three files is there.
   bool SessionExists(const std::string& path) const;
 

@@ -36,9 +36,10 @@ void TfrmMain::actAnalyseFileExecute() {
   if (hooks.chooseAudioFile) {
     file = hooks.chooseAudioFile();
   } else {
-    file = QFileDialog::getOpenFileName(this, QString(), QString(), QString::fromUtf8(kAudioFilter));
+    file = QFileDialog::getOpenFileName(this, QString(), StartFolder(), QString::fromUtf8(kAudioFilter));
   }
   if (file.isEmpty()) return;
+  RememberFolder(file);
   AnalyseFile(QFile::encodeName(file).toStdString());
 }
 

@@ -52,7 +52,8 @@ void TfrmMain::RebuildWaveform() {
     sclFZero->setRange(range.minimum, std::max(range.minimum, range.maximum - range.pageSize + 1));
     sclFZero->setPageStep(range.pageSize);
   } else {
-    sclFZero->setRange(range.minimum, range.maximum);
+    // The whole take fits in the chart: nothing to scroll to.
+    sclFZero->setRange(range.minimum, range.minimum);
     sclFZero->setPageStep(kFZeroLargeChange);
   }
   sclFZero->setValue(range.position);

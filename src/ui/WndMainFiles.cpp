@@ -29,6 +29,15 @@ bool TfrmMain::FileThere(const std::string& name) const {
   return hooks.fileExists ? hooks.fileExists(name) : FileExists(name);
 }
 
+QString TfrmMain::StartFolder() const { return QFile::decodeName(settings.GetLastFolder().c_str()); }
+
+void TfrmMain::RememberFolder(const QString& file) {
+  const std::string folder = NarrowPath(QFileInfo(file).absolutePath());
+  if (folder == settings.GetLastFolder()) return;
+  settings.SetLastFolder(folder);
+  SaveSettings();
+}
+
 bool TfrmMain::SessionExists(const std::string& path) const {
   for (const std::string& name : SessionFileNames(path)) {
     if (FileThere(name)) return true;
@@ -42,7 +51,7 @@ bool TfrmMain::SaveTake() {
     file = hooks.chooseSaveFile();
   } else {
     // The user's own name is used as typed: no extension is added, the Engine derives the three names.
-    QFileDialog dialog(this, QString(), QString(), QStringLiteral("音声ファイル(*.wav)"));
+    QFileDialog dialog(this, QString(), StartFolder(), QStringLiteral("音声ファイル(*.wav)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The window asks itself, for the three files of the session and not only for the name typed.
@@ -51,6 +60,7 @@ bool TfrmMain::SaveTake() {
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
   }
   if (file.isEmpty()) return false;
+  RememberFolder(file);
   const std::string path = NarrowPath(file);
   if (SessionExists(path)) {
     const QString question = QStringLiteral("%1 は既に存在します。\n置き換えますか?").arg(QFileInfo(file).fileName());
@@ -100,9 +110,12 @@ void TfrmMain::actLoadExecute() {
   if (hooks.chooseOpenFile) {
     file = hooks.chooseOpenFile();
   } else {
-    file = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("WAVE ファイル(*.wav)"));
+    // Any of the session's three files opens it.
+    file = QFileDialog::getOpenFileName(this, QString(), StartFolder(),
+                                        QStringLiteral("セッションのファイル (*.wav *.f0 *.fr);;すべてのファイル (*)"));
   }
   if (file.isEmpty()) return;
+  RememberFolder(file);
   const std::string path = NarrowPath(file);
   const std::array<std::string, 3> names = SessionFileNames(path);
   for (size_t i = 0; i < names.size(); ++i) {

@@ -194,6 +194,28 @@ void TfrmMain::CreateControls() {
   }
 }
 
+void TfrmMain::RestoreWindowLayout() {
+  const int storedWidth = settings.GetWindowWidth();
+  const int storedHeight = settings.GetWindowHeight();
+  if (storedWidth > 0 && storedHeight > 0) {
+    QSize size(storedWidth, storedHeight);
+    // A size from a larger screen is cut to this one's.
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+    if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+  }
+  const int chartsHeight =
+      height() - menuBar()->sizeHint().height() - kToolBandHeight - statusBar()->sizeHint().height() - kSplitterWidth;
+  const int fzero = settings.GetFZeroHeight();
+  if (fzero > 0 && fzero < chartsHeight) splMain->setSizes({chartsHeight - fzero, fzero});
+}
+
+void TfrmMain::StoreWindowLayout() {
+  settings.SetWindowWidth(width());
+  settings.SetWindowHeight(height());
+  settings.SetFZeroHeight(splMain->sizes().value(1));
+}
+
 void TfrmMain::CreateActions() {
   struct Entry {
     QAction*& action;
@@ -208,7 +230,7 @@ void TfrmMain::CreateActions() {
       {actStartPlay, "actStartPlay", "再生開始(&P)", ToolImage::StartPlay, &TfrmMain::actStartPlayExecute},
       {actStopPlay, "actStopPlay", "再生停止(&S)", ToolImage::StopPlay, &TfrmMain::actStopPlayExecute},
       {actOption, "actOption", "オプション(&O)...", std::nullopt, &TfrmMain::actOptionExecute},
-      {actSave, "actSave", "ファイルに保存(S)...", std::nullopt, &TfrmMain::actSaveExecute},
+      {actSave, "actSave", "ファイルに保存(&S)...", std::nullopt, &TfrmMain::actSaveExecute},
       {actLoad, "actLoad", "ファイルを開く(&O)...", std::nullopt, &TfrmMain::actLoadExecute},
       {actAbout, "actAbout", "バージョン情報(&A)...", std::nullopt, &TfrmMain::actAboutExecute},
       {actExit, "actExit", "終了(&X)", std::nullopt, &TfrmMain::actExitExecute},

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/Error.h"
+#include "ui/Toolkittranslation.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   TApplication::setApplicationName(QStringLiteral("Vowelscope"));
   TApplication::setWindowIcon(vowelscope::ApplicationIcon());
   TApplication::setDesktopFileName(QStringLiteral("vowelscope"));
+  vowelscope::InstallToolkitTranslation(app);
   try {
     vowelscope::TfrmMain window;
     window.show();

@@ -11,6 +11,7 @@ add_library(uiwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WndMainCharts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WndMainAnalysis.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WndMainFiles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Toolkittranslation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Chartboxes.cpp)
 target_include_directories(uiwindow PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(uiwindow PUBLIC uidialogs qtcanvas engine charts audio config Qt6::Widgets Qt6::Gui)

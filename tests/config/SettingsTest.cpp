@@ -57,6 +57,10 @@ const char* const kDefaultFile =
     "SwapXY=0\n"
     "F1Reverse=0\n"
     "F2Reverse=0\n"
+    "LastFolder=\n"
+    "WindowWidth=0\n"
+    "WindowHeight=0\n"
+    "FZeroHeight=0\n"
     "\n"
     "[Record]\n"
     "MaxRecordMinute=15\n"
@@ -118,6 +122,10 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   s.SetF0DisplayMax(400);
   s.SetMaxRecordMinute(120);
   s.SetCurrentRegions("英語 男性 (Hillenbrand 1995)");
+  s.SetLastFolder("/home/user/録音 2024");
+  s.SetWindowWidth(1024);
+  s.SetWindowHeight(700);
+  s.SetFZeroHeight(260);
   ASSERT_TRUE(s.Save());
 
   Settings back(file);
@@ -138,6 +146,10 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   EXPECT_EQ(back.GetF0DisplayMax(), 400);
   EXPECT_EQ(back.GetMaxRecordMinute(), 120);
   EXPECT_EQ(back.GetCurrentRegions(), "英語 男性 (Hillenbrand 1995)");
+  EXPECT_EQ(back.GetLastFolder(), "/home/user/録音 2024");
+  EXPECT_EQ(back.GetWindowWidth(), 1024);
+  EXPECT_EQ(back.GetWindowHeight(), 700);
+  EXPECT_EQ(back.GetFZeroHeight(), 260);
 }
 
 // A hand-edited file must not make a recording allocate gigabytes, run slower than real time or give an

@@ -10,6 +10,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTranslator>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QStatusBar>
@@ -35,6 +39,7 @@
 #include "Wndmaintestsupport.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgProgress.h"
+#include "ui/Toolkittranslation.h"
 #include "ui/Wndmessages.h"
 
 namespace vowelscope {
@@ -569,6 +574,67 @@ TEST_F(MainWindowTest, Keys_SpaceTogglesPlayback_CtrlSpaceRecording_CtrlSSaves_C
   EXPECT_EQ(Action(*window, "actSave")->shortcut(), QKeySequence(QKeySequence::Save));
   EXPECT_EQ(Action(*window, "actLoad")->shortcut(), QKeySequence(QKeySequence::Open));
   EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, TheWindowsSizeTheF0PanelAndTheLastFolder_AreRememberedForTheNextStart) {
+  Open();
+  window->resize(760, 540);
+  QApplication::processEvents();
+  QSplitter* splitter = Child<QSplitter>(*window, "splMain");
+  const QList<int> sizes = splitter->sizes();
+  splitter->setSizes({sizes[0] + sizes[1] - 150, 150});
+  QApplication::processEvents();
+  fs::create_directories(folder / "takes");
+  RecordAndAnalyse(Voice(0.3, 140));
+  hooks.chooseSaveFile = [&] { return QString::fromStdString((folder / "takes" / "take1").string()); };
+  Action(*window, "actSave")->trigger();
+  ASSERT_TRUE(errors.empty());
+  EXPECT_EQ(window->GetSettings().GetLastFolder(), (folder / "takes").string());
+  window->close();
+  const std::string saved = ReadAll(settingsFile);
+  for (const std::string& line : std::vector<std::string>{"WindowWidth=760", "WindowHeight=540", "FZeroHeight=150",
+                                                           "LastFolder=" + (folder / "takes").string()}) {
+    EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
+  }
+
+  window.reset();
+  Open();
+  EXPECT_EQ(window->size(), QSize(760, 540));
+  EXPECT_EQ(Child<QSplitter>(*window, "splMain")->sizes().value(1), 150);
+  EXPECT_EQ(window->GetSettings().GetLastFolder(), (folder / "takes").string());
+}
+
+TEST_F(MainWindowTest, EveryMenuEntry_HasAnAccessKeyOfItsOwnInItsMenu) {
+  Open();
+  for (QAction* menu : window->menuBar()->actions()) {
+    std::vector<QChar> keys;
+    for (const QAction* entry : menu->menu()->actions()) {
+      if (entry->isSeparator()) continue;
+      const QString text = entry->text();
+      const qsizetype at = text.indexOf(QLatin1Char('&'));
+      ASSERT_GE(at, 0) << entry->text().toStdString();
+      ASSERT_LT(at + 1, text.size());
+      const QChar key = text.at(at + 1).toUpper();
+      EXPECT_EQ(std::count(keys.begin(), keys.end(), key), 0) << text.toStdString() << " in " << menu->text().toStdString();
+      keys.push_back(key);
+    }
+  }
+  EXPECT_TRUE(Action(*window, "actSave")->text().contains(QStringLiteral("(&S)")));
+}
+
+TEST_F(MainWindowTest, ATakeShorterThanTheChart_CannotBeScrolledIntoEmptyColumns) {
+  Open();
+  RecordAndAnalyse(Voice(1.5, 140));
+  EXPECT_EQ(Child<QScrollBar>(*window, "sclFZero")->maximum(), 0);
+}
+
+TEST(ToolkitTranslation, TheStandardButtonsAndDialogsSpeakJapanese) {
+  QTranslator* translator = InstallToolkitTranslation(*QCoreApplication::instance());
+  ASSERT_NE(translator, nullptr) << "qtbase_ja is not installed";
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("File &name:"));
+  delete translator;
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 
 TEST_F(MainWindowTest, EnabledCommands_FollowTheState) {
