@@ -58,8 +58,10 @@ RegionsList::RegionsList(const std::string& folder, const std::string& userFolde
     : folder(folder), userFolder(userFolder) {}
 
 void RegionsList::Scan() {
-  if (!ScanFolder(folder, false)) throw Error("母音領域ファイルが見つかりません。");
+  const bool shipped = ScanFolder(folder, false);
+  // The user's own sets do not depend on the installation: they are listed even when its folder is gone.
   if (!userFolder.empty() && DirectoryExists(userFolder)) ScanFolder(userFolder, true);
+  if (!shipped) throw Error("母音領域ファイルが見つかりません。");
 }
 
 bool RegionsList::ScanFolder(const std::string& from, bool user) {

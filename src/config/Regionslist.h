@@ -71,6 +71,8 @@ class RegionsList {
   // kMaxSets sets are taken, in listing order, and files over kMaxFileBytes (no guide set is near it)
   // are skipped, so a crowded folder cannot hold up the start. The user folder's sets follow within
   // the same limits; a user folder that is missing or cannot be searched adds nothing and is no error.
+  // When the program's folder cannot be searched, its sets are missing but the user's are still added
+  // before the Error is thrown.
   void Scan();
 
   // True for a set read from the user folder: only those can be removed.

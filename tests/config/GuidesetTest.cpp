@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../analysis/Formanttrack.h"
+#include "base/Error.h"
 #include "config/Regionslist.h"
 #include "support/Scopedenv.h"
 #include "support/Testfolder.h"
@@ -193,6 +194,12 @@ TEST(GuideSet, UserFolderFollowsXdgDataHome_AndAMissingOneAddsNoSets) {
   RegionsList list(dir.string(), (dir / "no-such-folder").string());
   list.Scan();
   EXPECT_EQ(list.GetCount(), 1);
+
+  // Without the program's folder the user's sets are still listed, and the missing folder still reported.
+  RegionsList userOnly((dir / "no-such-folder").string(), dir.string());
+  EXPECT_THROW(userOnly.Scan(), Error);
+  ASSERT_EQ(userOnly.GetCount(), 1);
+  EXPECT_TRUE(userOnly.IsUserSet(0));
 }
 
 }  // namespace
