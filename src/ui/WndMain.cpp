@@ -94,6 +94,7 @@ void TfrmMain::UpdateActions() {
   bool haveTake = false;
   if (!recording && !engine.IsAnalysing()) haveTake = engine.GetSound()->GetLength() > 0;
   actReanalyse->setEnabled(haveTake);
+  actFitRanges->setEnabled(!recording && SelectedRegions() != nullptr);
 }
 
 void TfrmMain::FormCreate() {

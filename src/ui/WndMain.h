@@ -162,6 +162,7 @@ class TfrmMain : public QMainWindow {
   QAction* actExit = nullptr;
   QAction* actAnalyseFile = nullptr;
   QAction* actReanalyse = nullptr;
+  QAction* actFitRanges = nullptr;
 
   // Layout, actions and menus (WndMainLayout.cpp).
   void CreateControls();
@@ -245,6 +246,8 @@ class TfrmMain : public QMainWindow {
   void SetTrailForPlayback(uint32_t position);
   void FollowPlayback(uint32_t position);
   void InvalidateFormantBackground();
+  // The formant chart's ranges fitted to the selected guide set, and kept in the settings.
+  void actFitRangesExecute();
   const Regions* SelectedRegions() const;
 
   // The one way from the device and worker threads to this one: a posted message, handled in event().

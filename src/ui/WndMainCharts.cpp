@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include "charts/Fzerochart.h"
+#include "charts/Guiderange.h"
 #include "ui/Chartboxes.h"
 #include "ui/QtCanvas.h"
 #include "ui/WndMain.h"
@@ -16,6 +17,20 @@ const Regions* TfrmMain::SelectedRegions() const {
 }
 
 void TfrmMain::InvalidateFormantBackground() { formantChart.InvalidateBackground(); }
+
+void TfrmMain::actFitRangesExecute() {
+  const Regions* regions = SelectedRegions();
+  if (regions == nullptr || engine.IsRecording()) return;
+  const std::optional<DisplayRanges> ranges = FitDisplayRanges(*regions);
+  if (!ranges) return;
+  settings.SetF1DisplayMin(ranges->f1Min);
+  settings.SetF1DisplayMax(ranges->f1Max);
+  settings.SetF2DisplayMin(ranges->f2Min);
+  settings.SetF2DisplayMax(ranges->f2Max);
+  SaveSettings();
+  InvalidateFormantBackground();
+  pbxFormant->update();
+}
 
 void TfrmMain::pbxFormantPaint(QPainter& painter) {
   // A copy, so the capture thread is held up only for the copy and never for the paint.

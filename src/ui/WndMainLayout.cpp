@@ -236,6 +236,7 @@ void TfrmMain::CreateActions() {
       {actExit, "actExit", "終了(&X)", std::nullopt, &TfrmMain::actExitExecute},
       {actAnalyseFile, "actAnalyseFile", "音声ファイルを分析(&A)...", std::nullopt, &TfrmMain::actAnalyseFileExecute},
       {actReanalyse, "actReanalyse", "再分析(&R)", std::nullopt, &TfrmMain::actReanalyseExecute},
+      {actFitRanges, "actFitRanges", "表示範囲をガイドに合わせる(&G)", std::nullopt, &TfrmMain::actFitRangesExecute},
   };
   for (const Entry& entry : entries) {
     auto* action = new QAction(QString::fromUtf8(entry.caption), this);
@@ -275,6 +276,7 @@ void TfrmMain::CreateMenus() {
   tools->addSeparator();
   tools->addAction(actOption);
   tools->addAction(actReanalyse);
+  tools->addAction(actFitRanges);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   help->addAction(actAbout);

@@ -723,6 +723,23 @@ TEST_F(MainWindowTest, GuideSets_WithoutAMatchTheFirstIsShown_AndAFailedSaveShow
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(MainWindowTest, FittingTheRangesToTheGuide_ShowsTheSelectedSetWhole_AndSavesTheSettings) {
+  WriteSettings("[Formant]\nF1DisplayMinFrequency=200\nF1DisplayMaxFrequency=700\n");
+  Open();
+  // The first set: F1 640-760 and F2 1050-1350, a step of room each side, rounded outward.
+  Action(*window, "actFitRanges")->trigger();
+  EXPECT_EQ(window->GetSettings().GetF1DisplayMin(), 550);
+  EXPECT_EQ(window->GetSettings().GetF1DisplayMax(), 850);
+  EXPECT_EQ(window->GetSettings().GetF2DisplayMin(), 900);
+  EXPECT_EQ(window->GetSettings().GetF2DisplayMax(), 1500);
+  const std::string saved = ReadAll(settingsFile);
+  for (const char* line : {"F1DisplayMinFrequency=550\n", "F1DisplayMaxFrequency=850\n", "F2DisplayMinFrequency=900\n",
+                           "F2DisplayMaxFrequency=1500\n"}) {
+    EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(MainWindowTest, GuideSets_WithNoSetsNoneIsSelected) {
   fs::remove_all(folder / "regions");
   fs::create_directories(folder / "regions");
