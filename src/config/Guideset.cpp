@@ -74,8 +74,11 @@ FrequencyRegion RegionFromFit(const std::string& label, const FittedEllipse& fit
     angle += angle > 0 ? -std::numbers::pi / 2 : std::numbers::pi / 2;
     std::swap(alongF1, alongF2);
   }
-  r.F1Length = std::max(kMinSemiAxis, static_cast<int>(std::lround(alongF1)));
-  r.F2Length = std::max(kMinSemiAxis, static_cast<int>(std::lround(alongF2)));
+  const auto floor = [](double centre) {
+    return std::max(kMinSemiAxis, static_cast<int>(std::lround(kMinSemiAxisShare * centre)));
+  };
+  r.F1Length = std::max(floor(fit.f1), static_cast<int>(std::lround(alongF1)));
+  r.F2Length = std::max(floor(fit.f2), static_cast<int>(std::lround(alongF2)));
   r.Angle = static_cast<int>(std::lround(-angle * 180.0 / std::numbers::pi));
   r.Color = color;
   return r;

@@ -27,9 +27,11 @@ namespace vowelscope {
 // The folder of the user's own guide sets; empty when no home folder is known. Not created here.
 std::string UserRegionsFolder();
 
-// One label's region from its fit. Semi-axes below kMinSemiAxis Hz (a perfectly steady synthetic vowel,
-// a single block) are widened to it, so that every region can be hit and seen.
+// One label's region from its fit. A very steady voice (or a single block) would give an ellipse too
+// small to hit or see, and narrower than a formant difference one can hear (a few per cent), so each
+// semi-axis is at least kMinSemiAxisShare of its formant's centre and at least kMinSemiAxis Hz.
 constexpr int kMinSemiAxis = 20;
+constexpr double kMinSemiAxisShare = 0.05;
 FrequencyRegion RegionFromFit(const std::string& label, const FittedEllipse& fit, int color);
 
 // The regions of labelled stretches of a track: labels[i] names stretches[i] (an empty label leaves the

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../analysis/Formanttrack.h"
+#include "../analysis/Voices.h"
 #include "base/Error.h"
 #include "config/Regionslist.h"
 #include "support/Scopedenv.h"
@@ -39,7 +40,7 @@ bool InsideAsDrawn(const FrequencyRegion& r, double f1, double f2) {
 TEST(GuideSet, TheWrittenEllipseHoldsTwoStandardDeviationsOfItsCloudAsTheChartDrawsIt) {
   // Of a normal cloud, 1 - e^-2 = 86.5 % lies within two standard deviations.
   for (const double degrees : {0.0, 25.0, -40.0, 60.0, 90.0, -75.0}) {
-    const auto cloud = formanttest::NormalCloud(500, 1500, 80, 30, degrees, 3);
+    const auto cloud = formanttest::NormalCloud(500, 1500, 80, 45, degrees, 3);
     const FrequencyRegion r = RegionFromFit("e", FitEllipse(cloud), 255);
     EXPECT_GE(r.Angle, -45);
     EXPECT_LE(r.Angle, 45);
@@ -49,16 +50,55 @@ TEST(GuideSet, TheWrittenEllipseHoldsTwoStandardDeviationsOfItsCloudAsTheChartDr
   }
 }
 
+TEST(GuideSet, FiveHeldVowelsGiveFiveGuides_EachHoldingMostOfItsOwnVowelAndNoneOfTheOthers) {
+  const auto vowels = voices::JapaneseVowels(voices::Speaker::Woman);
+  std::vector<int16_t> take(2205, 0);
+  std::vector<std::string> labels;
+  unsigned seed = 1;
+  for (const auto& vowel : vowels) {
+    voices::VoiceSpec spec;
+    spec.seconds = 0.8;
+    spec.f0Start = spec.f0End = voices::TypicalF0(voices::Speaker::Woman);
+    spec.vibratoCents = 20.0;
+    spec.formants = voices::VowelResonances(voices::Speaker::Woman, vowel.f1, vowel.f2);
+    spec.seed = seed++;
+    const auto samples = voices::Synthesize(spec).samples;
+    take.insert(take.end(), samples.begin(), samples.end());
+    take.insert(take.end(), 2205, 0);
+    labels.push_back(vowel.name);
+  }
+  const auto track = formanttest::BlockTrack(take);
+  const auto stretches = SteadyStretchFinder::Find(track);
+  ASSERT_EQ(stretches.size(), vowels.size());
+  const auto regions = BuildGuideRegions(track, stretches, labels);
+  ASSERT_EQ(regions.size(), vowels.size());
+  for (size_t v = 0; v < vowels.size(); ++v) {
+    for (size_t g = 0; g < regions.size(); ++g) {
+      size_t inside = 0;
+      for (size_t k = stretches[v].first; k < stretches[v].first + stretches[v].count; ++k) {
+        inside += InsideAsDrawn(regions[g], track[k].f1, track[k].f2);
+      }
+      const double share = 100.0 * inside / stretches[v].count;
+      if (g == v) {
+        EXPECT_GE(share, 75.0) << "per cent of /" << vowels[v].name << "/ inside its own guide";
+      } else {
+        EXPECT_EQ(share, 0.0) << "per cent of /" << vowels[v].name << "/ inside the guide of /" << vowels[g].name << "/";
+      }
+    }
+  }
+}
+
 TEST(GuideSet, RegionFromFit_StoresTheAxisNearerF1AsF1Length_AndWidensTinyAxes) {
+  // Centre (500, 1500): the floors are 25 and 75 Hz.
   const struct {
     double degrees, major, minor;
     int angle, f1Length, f2Length;
   } cases[] = {
-      {30, 100, 40, -30, 100, 40},  // toward higher F2: the chart's anticlockwise
-      {-30, 100, 40, 30, 100, 40},
-      {70, 100, 40, 20, 40, 100},   // the major axis is nearer F2
-      {-80, 100, 40, -10, 40, 100},
-      {0, 5, 2, 0, kMinSemiAxis, kMinSemiAxis},
+      {30, 200, 80, -30, 200, 80},  // toward higher F2: the chart's anticlockwise
+      {-30, 200, 80, 30, 200, 80},
+      {70, 200, 80, 20, 80, 200},   // the major axis is nearer F2
+      {-80, 200, 80, -10, 80, 200},
+      {0, 5, 2, 0, 25, 75},  // widened to 5 % of the centre
   };
   for (const auto& c : cases) {
     FittedEllipse fit;
@@ -91,7 +131,8 @@ TEST(GuideSet, BuildGuideRegions_OneRegionPerLabelOverAllItsStretches) {
   EXPECT_EQ(regions[0].F1Center, 715);  // the mean of both stretches' 20 blocks
   EXPECT_EQ(regions[0].F2Center, 1210);
   EXPECT_EQ(regions[1].Caption, "i");
-  EXPECT_EQ(regions[1].F1Length, kMinSemiAxis);  // a cloud without spread
+  EXPECT_EQ(regions[1].F1Length, kMinSemiAxis);  // a cloud without spread: 20 Hz, more than 5 % of 300 Hz
+  EXPECT_EQ(regions[1].F2Length, 115);           // 5 % of 2300 Hz
   EXPECT_NE(regions[0].Color, regions[1].Color);
   EXPECT_TRUE(BuildGuideRegions(track, {}, {}).empty());
 }
