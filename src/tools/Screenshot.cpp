@@ -1,16 +1,27 @@
-// vowelscope-screenshot RECORD-MS OUTPUT.png: the main window as a user sees it after a recording. It
-// starts the window on the default sound devices, records RECORD-MS milliseconds from the default input,
-// waits for the F0 analysis and saves a picture of the window. scripts/screenshot plays a voice into the
-// test sound server while this runs; the program itself never takes part in it.
+// vowelscope-screenshot: pictures of the main window for the README.
+//
+//   vowelscope-screenshot RECORD-MS OUTPUT.png
+//     The window on the default sound devices: records RECORD-MS milliseconds from the default input,
+//     waits for the F0 analysis, plays the take back and saves a picture a moment into the playback, so
+//     that the trail is lit. scripts/screenshot plays a voice into the test sound server while this
+//     runs; the program itself never takes part in it.
+//   vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png
+//     The window with the given settings file and guide folder, on in-memory sound devices: analyses
+//     WAVE as the take, plays it up to SECONDS and saves the picture there, the same every run.
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <string>
 
+#include "platform/Virtualwavein.h"
+#include "platform/Virtualwaveout.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -21,15 +32,27 @@ using vowelscope::TfrmMain;
 constexpr int kSettleMs = 800;  // the window is shown and laid out before recording starts
 constexpr int kPollMs = 100;
 constexpr int kGiveUpMs = 60000;
+constexpr int kPlayBeforePictureMs = 1500;
+constexpr int kTrailSettleMs = 300;  // the playback timer has set the trail for the position
 
 // The window's commands are its actions, found by the names they are made with.
 void TriggerAction(TfrmMain& window, const char* name) {
   if (QAction* action = window.findChild<QAction*>(QString::fromLatin1(name))) action->trigger();
 }
 
-// Stops the recording after `recordMs`, then waits until the analysis has finished (or gives up) and
-// saves the picture; the exit status says whether a picture of an analysed take was written.
-void Script(TfrmMain& window, int recordMs, const QString& picture) {
+// Saves the picture and ends the program; the exit status says whether a picture of an analysed take
+// was written.
+void SavePicture(TfrmMain& window, const QString& picture, bool analysed) {
+  window.repaint();
+  const bool saved = window.grab().save(picture, "PNG");
+  if (!saved) std::fprintf(stderr, "could not write %s\n", qPrintable(picture));
+  if (!analysed) std::fprintf(stderr, "the take was not analysed in time\n");
+  QApplication::exit(saved && analysed ? 0 : 1);
+}
+
+// Stops the recording after `recordMs`, waits until the analysis has finished (or gives up), plays the
+// take and saves the picture during the playback.
+void RecordScript(TfrmMain& window, int recordMs, const QString& picture) {
   QTimer::singleShot(kSettleMs, &window, [&window] { TriggerAction(window, "actStartRecord"); });
   QTimer::singleShot(kSettleMs + recordMs, &window, [&window, picture] {
     TriggerAction(window, "actStopRecord");
@@ -43,16 +66,40 @@ void Script(TfrmMain& window, int recordMs, const QString& picture) {
                         !window.GetEngine().IsAnalysing();
       if (!(idle && analysed) && *waited < kGiveUpMs) return;
       poll->stop();
-      QTimer::singleShot(300, &window, [&window, picture, analysed] {
-        window.repaint();
-        const bool saved = window.grab().save(picture, "PNG");
-        if (!saved) std::fprintf(stderr, "could not write %s\n", qPrintable(picture));
-        if (!analysed) std::fprintf(stderr, "the recording was not analysed in time\n");
-        QApplication::exit(saved && analysed ? 0 : 1);
-      });
+      if (analysed) TriggerAction(window, "actStartPlay");
+      QTimer::singleShot(kPlayBeforePictureMs, &window,
+                         [&window, picture, analysed] { SavePicture(window, picture, analysed); });
     });
     poll->start(kPollMs);
   });
+}
+
+// Analyses the file (the window's own command, which shows its progress box until done), plays it on
+// the in-memory output up to `frames` and saves the picture there.
+void PlayScript(TfrmMain& window, vowelscope::VirtualWaveOut& output, unsigned frames, const QString& picture) {
+  QTimer::singleShot(kSettleMs, &window, [&window, &output, frames, picture] {
+    TriggerAction(window, "actAnalyseFile");
+    const bool analysed = window.GetEngine().GetFZeroResult() != nullptr;
+    window.UpdateActions();
+    TriggerAction(window, "actStartPlay");
+    // A step moves the device by what it holds at most: step on, letting the playback fill it, until the
+    // position is reached or the playback ends.
+    QElapsedTimer clock;
+    clock.start();
+    for (unsigned moved = 0; moved < frames && window.GetPlayback().IsPlaying() && clock.elapsed() < kGiveUpMs;) {
+      const unsigned step = output.Step(frames - moved);
+      moved += step;
+      if (step == 0) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    QTimer::singleShot(kTrailSettleMs, &window, [&window, picture, analysed] { SavePicture(window, picture, analysed); });
+  });
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: vowelscope-screenshot RECORD-MS OUTPUT.png\n"
+               "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png\n");
+  return 2;
 }
 
 }  // namespace
@@ -61,13 +108,47 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vowelscope"));
   QApplication::setWindowIcon(vowelscope::ApplicationIcon());
-  const int recordMs = argc == 3 ? std::atoi(argv[1]) : 0;
-  if (recordMs <= 0) {
-    std::fprintf(stderr, "usage: vowelscope-screenshot RECORD-MS OUTPUT.png\n");
-    return 2;
+
+  TfrmMain::Environment environment;
+  std::string wave;
+  double seconds = 0;
+  int i = 1;
+  for (; i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
+    if (std::strcmp(argv[i], "--settings") == 0) {
+      environment.settingsFile = argv[i + 1];
+    } else if (std::strcmp(argv[i], "--regions") == 0) {
+      environment.regionsFolder = argv[i + 1];
+    } else if (std::strcmp(argv[i], "--play") == 0 && i + 2 < argc) {
+      wave = argv[i + 1];
+      seconds = std::atof(argv[i + 2]);
+      ++i;
+    } else {
+      return Usage();
+    }
   }
-  TfrmMain window;
+  // After the options: RECORD-MS and OUTPUT when recording, OUTPUT alone when playing a file.
+  const int positional = wave.empty() ? 2 : 1;
+  if (argc - i != positional) return Usage();
+  const QString picture = QString::fromLocal8Bit(argv[argc - 1]);
+
+  if (wave.empty()) {
+    const int recordMs = std::atoi(argv[i]);
+    if (recordMs <= 0 || environment.settingsFile || environment.regionsFolder) return Usage();
+    TfrmMain window;
+    window.show();
+    RecordScript(window, recordMs, picture);
+    return QApplication::exec();
+  }
+
+  if (seconds <= 0) return Usage();
+  environment.input = std::make_shared<vowelscope::VirtualWaveIn>();
+  auto output = std::make_shared<vowelscope::VirtualWaveOut>();
+  output->SetManual();
+  environment.output = output;
+  environment.hooks.chooseAudioFile = [wave] { return QString::fromLocal8Bit(wave.c_str()); };
+  environment.hooks.showError = [](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); };
+  TfrmMain window(std::move(environment));
   window.show();
-  Script(window, recordMs, QString::fromLocal8Bit(argv[2]));
+  PlayScript(window, *output, static_cast<unsigned>(seconds * vowelscope::Engine::GetSoundFormat().GetSampleRate()), picture);
   return QApplication::exec();
 }
