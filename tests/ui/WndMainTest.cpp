@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
-#include <QTranslator>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QStatusBar>
@@ -39,7 +38,6 @@
 #include "Wndmaintestsupport.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgProgress.h"
-#include "ui/Toolkittranslation.h"
 #include "ui/Wndmessages.h"
 
 namespace vowelscope {
@@ -626,15 +624,6 @@ TEST_F(MainWindowTest, ATakeShorterThanTheChart_CannotBeScrolledIntoEmptyColumns
   Open();
   RecordAndAnalyse(Voice(1.5, 140));
   EXPECT_EQ(Child<QScrollBar>(*window, "sclFZero")->maximum(), 0);
-}
-
-TEST(ToolkitTranslation, TheStandardButtonsAndDialogsSpeakJapanese) {
-  QTranslator* translator = InstallToolkitTranslation(*QCoreApplication::instance());
-  ASSERT_NE(translator, nullptr) << "qtbase_ja is not installed";
-  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-  EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("File &name:"));
-  delete translator;
-  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 
 TEST_F(MainWindowTest, EnabledCommands_FollowTheState) {
