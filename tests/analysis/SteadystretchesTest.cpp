@@ -18,19 +18,7 @@ void Append(std::vector<int16_t>& to, const std::vector<int16_t>& samples) { to.
 TEST(SteadyStretches, FiveHeldVowelsGiveFiveStretchesNearTheirFormants) {
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman}) {
     const auto vowels = voices::JapaneseVowels(speaker);
-    std::vector<int16_t> take(2205, 0);
-    unsigned seed = 1;
-    for (const auto& vowel : vowels) {
-      voices::VoiceSpec spec;
-      spec.seconds = 0.6;
-      spec.f0Start = spec.f0End = voices::TypicalF0(speaker);
-      spec.vibratoCents = 20.0;
-      spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-      spec.seed = seed++;
-      Append(take, voices::Synthesize(spec).samples);
-      Append(take, std::vector<int16_t>(2205, 0));  // 200 ms of silence between
-    }
-    const auto stretches = SteadyStretchFinder::Find(BlockTrack(take));
+    const auto stretches = SteadyStretchFinder::Find(BlockTrack(voices::HeldVowels(speaker, 0.6)));
     ASSERT_EQ(stretches.size(), vowels.size()) << voices::SpeakerName(speaker);
     for (size_t i = 0; i < vowels.size(); ++i) {
       EXPECT_GE(stretches[i].count, 16u) << "blocks of " << vowels[i].name << ", 0.6 s held";

@@ -180,6 +180,25 @@ inline VoiceSpec VowelGlide(Speaker s, const VowelTarget& from, const VowelTarge
   return spec;
 }
 
+// A take of the five vowels each held for `seconds` at the speaker's typical pitch with a light vibrato,
+// 200 ms of silence before, between and after: what a speaker records to make a guide set.
+inline std::vector<int16_t> HeldVowels(Speaker s, double seconds) {
+  std::vector<int16_t> take(2205, 0);
+  unsigned seed = 1;
+  for (const auto& vowel : JapaneseVowels(s)) {
+    VoiceSpec spec;
+    spec.seconds = seconds;
+    spec.f0Start = spec.f0End = TypicalF0(s);
+    spec.vibratoCents = 20.0;
+    spec.formants = VowelResonances(s, vowel.f1, vowel.f2);
+    spec.seed = seed++;
+    const auto samples = Synthesize(spec).samples;
+    take.insert(take.end(), samples.begin(), samples.end());
+    take.insert(take.end(), 2205, 0);
+  }
+  return take;
+}
+
 // Sounds without a pitch.
 inline std::vector<int16_t> WhiteNoise(double seconds, double amplitude, unsigned seed = 7) {
   std::mt19937 random(seed);
