@@ -15,25 +15,22 @@
 #include "config/Settings.h"
 #include "engine/Engine.h"
 #include "platform/Virtualwavein.h"
+#include "support/Testfolder.h"
 
 namespace vowelscope {
 namespace {
 
 namespace fs = std::filesystem;
+using enginetest::CeilDiv;
 using enginetest::Listener;
 using enginetest::MakeEngine;
 using enginetest::SoundSamples;
 using enginetest::Tone;
 
-size_t CeilDiv(size_t a, size_t b) { return (a + b - 1) / b; }
-
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path dir = fs::path(VOWELSCOPE_TEST_TMP) / "engine" /
-                         ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const fs::path dir = testsupport::TestFolder("engine");
     settings = std::make_unique<Settings>((dir / "Settings.ini").string());
     engine = MakeEngine(*settings, &input);
     listener = std::make_unique<Listener>(*engine);
