@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "Benchwave.h"
 #include "Voices.h"
 
 namespace {
@@ -46,25 +47,7 @@ std::vector<int16_t> Speech(double seconds) {
   return out;
 }
 
-void WriteWave(const std::string& path, const std::vector<int16_t>& samples) {
-  std::ofstream out(path, std::ios::binary);
-  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  const uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
-  out.write("RIFF", 4);
-  u32(36 + bytes);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(11025);
-  u32(22050);
-  u16(2);
-  u16(16);
-  out.write("data", 4);
-  u32(bytes);
-  out.write(reinterpret_cast<const char*>(samples.data()), bytes);
-}
+using bench::WriteWave;
 
 double SecondsOf(const std::string& command) {
   const auto t0 = std::chrono::steady_clock::now();

@@ -20,6 +20,7 @@
 
 #include "Fzeroreference.h"
 #include "Signals.h"
+#include "Benchwave.h"
 #include "Voices.h"
 #include "analysis/Fzero.h"
 #include "analysis/Soundstreamwindowing.h"
@@ -94,25 +95,7 @@ Track Analyzer(std::vector<int16_t>& samples) {
 
 bool HavePraat() { return std::system("command -v praat >/dev/null 2>&1") == 0; }
 
-void WriteWave(const std::string& path, const std::vector<int16_t>& samples) {
-  std::ofstream out(path, std::ios::binary);
-  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  const uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
-  out.write("RIFF", 4);
-  u32(36 + bytes);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(11025);
-  u32(22050);
-  u16(2);
-  u16(16);
-  out.write("data", 4);
-  u32(bytes);
-  out.write(reinterpret_cast<const char*>(samples.data()), bytes);
-}
+using bench::WriteWave;
 
 // The peer's pitch at the centre of each of our frames (frame k centred at k * hop).
 Track Praat(const std::vector<int16_t>& samples, unsigned frames) {
