@@ -19,6 +19,7 @@
 #include "ui/DlgOption.h"
 #include "ui/DlgProgress.h"
 #include "ui/Filetext.h"
+#include "ui/Pitchreadout.h"
 #include "ui/Wndmessages.h"
 
 namespace vowelscope {
@@ -110,6 +111,7 @@ void TfrmMain::FormCreate() {
   engine.AddFZeroAnalyzeCallback(CallbackMethod<TfrmMain, bool>(this, &TfrmMain::OnAnalysisDone));
   playback.AddCallback(CallbackMethod<TfrmMain, AudioCallbackParams>(this, &TfrmMain::OnAudioOutEvent));
   engine.AddProgressCallback(CallbackMethod<TfrmMain, ProgressCallbackParams>(this, &TfrmMain::OnAnalysisProgress));
+  engine.AddLivePitchCallback(CallbackMethod<TfrmMain, FZeroValue>(this, &TfrmMain::OnLivePitch));
   UpdateStatusBar();
   FillRegionsCombo();
   UpdateActions();
@@ -192,6 +194,7 @@ void TfrmMain::actStartRecordExecute() {
   // The charts show the new take only: no dots, waveform or trail of the last one.
   wavePeaks.clear();
   ClearTrail();
+  ClearLivePitch();
   pbxFZero->update();
   analysisPending = false;
   if (!engine.StartRecord()) {
@@ -218,6 +221,7 @@ void TfrmMain::OnRecordEnded() {
   takeUnsaved = length > 0;
   if (length > 0 && length >= engine.GetMaxRecordSamples()) statusBar()->showMessage(QString::fromUtf8(kRecordLimitReached));
   pnlLevel->SetLevel(0);
+  pnlPitch->Clear();
   tmrFade->start();
   RebuildWaveform();
   pbxFZero->update();
@@ -347,6 +351,8 @@ bool TfrmMain::event(QEvent* event) {
     // A block was measured: its level to the meter, the trail redrawn.
     pnlLevel->SetLevel(static_cast<TMessageEvent*>(event)->wParam);
     pbxFormant->update();
+  } else if (type == UM_LIVE_PITCH) {
+    OnLivePitchMessage(static_cast<TMessageEvent*>(event)->wParam);
   } else if (type == UM_ANALYSIS_PROGRESS) {
     if (progressDialog != nullptr) progressDialog->SetPosition(static_cast<TMessageEvent*>(event)->wParam);
   } else {

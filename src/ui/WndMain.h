@@ -45,6 +45,7 @@ namespace vowelscope {
 class TfrmProgress;
 class TLevelPanel;
 class TPaintBox;
+class TPitchReadout;
 class TResizePanel;
 
 class TfrmMain : public QMainWindow {
@@ -141,6 +142,7 @@ class TfrmMain : public QMainWindow {
   QWidget* pnlFormant = nullptr;
   TLevelPanel* pnlLevel = nullptr;
   QProgressBar* pbrLevel = nullptr;
+  TPitchReadout* pnlPitch = nullptr;
   QWidget* pnlFormantSub = nullptr;
   TPaintBox* pbxFormant = nullptr;
   QSplitter* splMain = nullptr;
@@ -236,6 +238,15 @@ class TfrmMain : public QMainWindow {
   void OnAnalysisDone(bool& success);                    // F0 worker thread (or this one, when it cannot start)
   void OnAudioOutEvent(AudioCallbackParams& params);     // playback thread
   void OnAnalysisProgress(ProgressCallbackParams& params);  // F0 worker thread
+  void OnLivePitch(FZeroValue& value);                   // capture thread
+
+  // Practice (WndMainPractice.cpp). The recording's live pitch, collected here from the posted values:
+  // the Engine's own live track may be read only once the recording is over.
+  void OnLivePitchMessage(int centiHertz);
+  void ClearLivePitch();
+  // What the F0 chart shows: the live track while recording and until the full pass reports.
+  std::shared_ptr<const FZeroResult> ShownFZeroResult() const;
+  std::shared_ptr<FZeroResult> liveFZero;
 
   // Charts (WndMainCharts.cpp).
   void pbxFormantPaint(QPainter& painter);

@@ -42,9 +42,7 @@ void TfrmMain::pbxFormantPaint(QPainter& painter) {
 void TfrmMain::pbxFZeroPaint(QPainter& painter) {
   const bool playing = playback.IsPlaying();
   const uint32_t position = playing ? playback.GetPosition() : 0;
-  // The last take's dots stay off from the start of a recording until its own analysis reports.
-  std::shared_ptr<const FZeroResult> result;
-  if (!engine.IsRecording() && !analysisPending) result = engine.GetFZeroResult();
+  const std::shared_ptr<const FZeroResult> result = ShownFZeroResult();
   QtCanvas canvas(painter);
   FZeroChart::Paint(canvas, pbxFZero->width(), pbxFZero->height(), wavePeaks, result.get(),
                     FZeroView::FromSettings(settings, sclFZero->value(), playing, position));

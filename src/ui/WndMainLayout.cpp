@@ -16,6 +16,7 @@
 
 #include "ui/Chartboxes.h"
 #include "ui/Dialogfont.h"
+#include "ui/Pitchreadout.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -127,6 +128,8 @@ void TfrmMain::CreateControls() {
   pnlLevel = new TLevelPanel(pnlFormant);
   pbrLevel = pnlLevel->pbrLevel;
   formantRow->addWidget(pnlLevel);
+  pnlPitch = new TPitchReadout(pnlFormant);
+  formantRow->addWidget(pnlPitch, 0, Qt::AlignTop);
 
   // F0 chart with its scroll bar.
   pnlFZero = new TResizePanel(splMain);

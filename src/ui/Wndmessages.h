@@ -22,6 +22,8 @@ inline const QEvent::Type UM_ANALYSIS_DONE = static_cast<QEvent::Type>(WM_APP + 
 // bar's position): the capture thread and the F0 worker reach the window only through messages.
 inline const QEvent::Type UM_FORMANT_VALUE = static_cast<QEvent::Type>(WM_APP + 1031);
 inline const QEvent::Type UM_ANALYSIS_PROGRESS = static_cast<QEvent::Type>(WM_APP + 1032);
+// A recorded block's live pitch (wParam: its frequency in hundredths of a hertz, 0 when unvoiced).
+inline const QEvent::Type UM_LIVE_PITCH = static_cast<QEvent::Type>(WM_APP + 1033);
 
 // A posted message with its one argument. It is made on the posting thread, then read and freed on the
 // user-interface thread. Qt's event queue, which hands it over, is not built with ThreadSanitizer, so in

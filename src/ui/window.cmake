@@ -11,10 +11,11 @@ add_library(uiwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WndMainCharts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WndMainAnalysis.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WndMainFiles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WndMainPractice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Toolkittranslation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Chartboxes.cpp)
 target_include_directories(uiwindow PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(uiwindow PUBLIC uidialogs qtcanvas engine charts audio config Qt6::Widgets Qt6::Gui)
+target_link_libraries(uiwindow PUBLIC uidialogs uipractice qtcanvas engine charts audio config Qt6::Widgets Qt6::Gui)
 
 add_executable(vowelscope ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(vowelscope PRIVATE uiwindow)
