@@ -208,12 +208,16 @@ TEST_F(MainWindowFaultsTest, SavingOverAnExistingSession_AsksFirst_WithOrWithout
     Action(*window, "actSave")->trigger();
     EXPECT_TRUE(errors.empty()) << what;
     EXPECT_EQ(questions.size(), c.existing ? 1u : 0u) << what;
-    if (!questions.empty()) EXPECT_NE(questions[0].find(std::string("take1") + c.typed), std::string::npos) << questions[0];
+    if (!questions.empty()) {
+      EXPECT_NE(questions[0].find(std::string("take1") + c.typed), std::string::npos) << questions[0];
+    }
     const bool written = c.existing == nullptr || c.replace;
     for (const std::string& part : parts) {
       const bool kept = c.existing != nullptr && part == c.existing && !c.replace;
       EXPECT_EQ(fs::exists(base + part), written || kept) << what << ", " << part;
-      if (kept) EXPECT_EQ(fs::file_size(base + part), std::string("an older session").size()) << what;
+      if (kept) {
+        EXPECT_EQ(fs::file_size(base + part), std::string("an older session").size()) << what;
+      }
     }
     EXPECT_EQ(window->IsTakeUnsaved(), !written) << what;
   }
