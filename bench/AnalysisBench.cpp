@@ -24,6 +24,7 @@
 #include "Fzeroreference.h"
 #include "Signals.h"
 #include "Rootpolynomials.h"
+#include "Formanttrack.h"
 #include "Voices.h"
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Fzero.h"
@@ -127,12 +128,7 @@ void BenchFZero() {
 // that a block the scheduler interrupted does not pass for a slow one.
 std::pair<double, double> FormantBlockTimes(const std::vector<int16_t>& samples, bool autoOrder) {
   FormantAnalyzer analyzer;
-  analyzer.SetSampleRate(11025);
-  analyzer.SetOrder(16);
-  analyzer.SetMaxBandwidth(500.0);
-  analyzer.SetPreEmphasis(0.98);
-  analyzer.SetAutoOrder(autoOrder);
-  analyzer.Prepare(275);
+  formanttest::PrepareAsRecording(analyzer, autoOrder);
   std::vector<double> frame(275);
   double power = 0.0, f[8], b[8];
   std::vector<double> times(1000, 1e30);
@@ -172,12 +168,12 @@ std::vector<int16_t> VoicesLike() {
   while (out.size() < 30u * 11025u) {
     for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
       for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-        voices::VoiceSpec spec;
-        spec.seconds = 0.4;
-        spec.f0Start = spec.f0End = voices::TypicalF0(speaker);
-        spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-        spec.seed = seed++;
-        const auto v = voices::Synthesize(spec);
+        voices::VoiceRecipe recipe;
+        recipe.seconds = 0.4;
+        recipe.f0Start = recipe.f0End = voices::TypicalF0(speaker);
+        recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+        recipe.seed = seed++;
+        const auto v = voices::Synthesize(recipe);
         out.insert(out.end(), v.samples.begin(), v.samples.end());
       }
     }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Signals.h"
+#include "Formanttrack.h"
 #include "Voices.h"
 #include "analysis/Formantanalyzer.h"
 #include "analysis/Windowfunction.h"
@@ -35,12 +36,7 @@ struct Track {
 
 Track Analyse(const std::vector<int16_t>& samples, bool autoOrder) {
   FormantAnalyzer analyzer;
-  analyzer.SetSampleRate(11025);
-  analyzer.SetOrder(16);
-  analyzer.SetMaxBandwidth(500.0);
-  analyzer.SetPreEmphasis(0.98);
-  analyzer.SetAutoOrder(autoOrder);
-  analyzer.Prepare(kBlock);
+  formanttest::PrepareAsRecording(analyzer, autoOrder);
   Track t;
   std::vector<double> frame(kBlock);
   for (size_t from = 0; from + kBlock <= samples.size(); from += kBlock) {
@@ -122,12 +118,12 @@ void Table(const char* title, double (*pitch)(voices::Speaker)) {
   unsigned seed = 1;
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
     for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-      voices::VoiceSpec spec;
-      spec.f0Start = spec.f0End = pitch(speaker);
-      spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-      spec.seed = seed++;
-      rows.push_back({speaker, vowel, spec.f0Start});
-      sounds.push_back(voices::Synthesize(spec).samples);
+      voices::VoiceRecipe recipe;
+      recipe.f0Start = recipe.f0End = pitch(speaker);
+      recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+      recipe.seed = seed++;
+      rows.push_back({speaker, vowel, recipe.f0Start});
+      sounds.push_back(voices::Synthesize(recipe).samples);
       ceilings.push_back(speaker == voices::Speaker::Man ? 5000.0 : 5500.0);
     }
   }

@@ -46,15 +46,15 @@ voices::Voice MakeVoice(double f0, unsigned seed) {
   const voices::Speaker speaker = f0 < 150 ? voices::Speaker::Man : f0 < 250 ? voices::Speaker::Woman : voices::Speaker::Child;
   voices::Voice all;
   for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-    voices::VoiceSpec spec;
-    spec.seconds = 1.2;
-    spec.f0Start = f0;
-    spec.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
-    spec.vibratoCents = 30.0;
-    spec.jitter = 0.005;
-    spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-    spec.seed = seed++;
-    auto v = voices::Synthesize(spec);
+    voices::VoiceRecipe recipe;
+    recipe.seconds = 1.2;
+    recipe.f0Start = f0;
+    recipe.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
+    recipe.vibratoCents = 30.0;
+    recipe.jitter = 0.005;
+    recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+    recipe.seed = seed++;
+    auto v = voices::Synthesize(recipe);
     all.samples.insert(all.samples.end(), v.samples.begin(), v.samples.end());
     all.f0.insert(all.f0.end(), v.f0.begin(), v.f0.end());
   }

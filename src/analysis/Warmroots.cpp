@@ -97,7 +97,7 @@ bool WarmRoots::Find(int p, const double* a, ComplexNumber* roots) {
   lastPasses = 0;
   lastFellBack = false;
   if (p < 1 || p > capacity || std::fabs(a[0]) < 1e-10 || a[p] == 0.0) {
-    // Roots at 0 and degenerate polynomials: the specified search handles them as it always has.
+    // Roots at 0 and degenerate polynomials: the standard search handles them as it always has.
     if (p >= 1 && p <= capacity) known[p] = 0;
     lastFellBack = true;
     return p >= 1 && p <= capacity && FindRoots(p, a, guesses.data(), roots);

@@ -152,11 +152,11 @@ TEST(FormantAnalyzerAuto, VowelsOfMenWomenAndChildrenWithinTheirTolerances) {
   int vowels = 0;
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
     for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-      voices::VoiceSpec spec;
-      spec.f0Start = spec.f0End = voices::TypicalF0(speaker);
-      spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-      spec.seed = 3 + vowels;
-      const auto voice = voices::Synthesize(spec);
+      voices::VoiceRecipe recipe;
+      recipe.f0Start = recipe.f0End = voices::TypicalF0(speaker);
+      recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+      recipe.seed = 3 + vowels;
+      const auto voice = voices::Synthesize(recipe);
       std::vector<double> f1s, f2s;
       for (unsigned from = kBlock; from + 2 * kBlock <= voice.samples.size(); from += kBlock) {
         std::vector<double> frame(kBlock);
@@ -192,9 +192,9 @@ TEST(FormantAnalyzerAuto, AVowelGlideIsFollowedWithoutJumps) {
     analyzer.SetAutoOrder(true);
     ASSERT_TRUE(analyzer.Prepare(kBlock));
     const auto vowels = voices::JapaneseVowels(speaker);
-    voices::VoiceSpec spec = voices::VowelGlide(speaker, vowels[0], vowels[1], 2.0);
-    spec.seed = 5;
-    const auto voice = voices::Synthesize(spec);
+    voices::VoiceRecipe recipe = voices::VowelGlide(speaker, vowels[0], vowels[1], 2.0);
+    recipe.seed = 5;
+    const auto voice = voices::Synthesize(recipe);
     int jumps = 0;
     double last1 = 0.0, last2 = 0.0;
     for (unsigned from = kBlock; from + kBlock <= voice.samples.size(); from += kBlock) {
@@ -227,11 +227,11 @@ TEST(FormantAnalyzerAuto, OffIsTheFixedOrderAnalysisBitForBit) {
   switchedOff.SetAutoOrder(false);
   ASSERT_TRUE(fixed.Prepare(kBlock));
   ASSERT_TRUE(switchedOff.Prepare(kBlock));
-  voices::VoiceSpec spec;
-  spec.f0Start = 290.0;
-  spec.f0End = 200.0;
-  spec.formants = voices::VowelResonances(voices::Speaker::Child, 990, 1584);
-  const auto voice = voices::Synthesize(spec);
+  voices::VoiceRecipe recipe;
+  recipe.f0Start = 290.0;
+  recipe.f0End = 200.0;
+  recipe.formants = voices::VowelResonances(voices::Speaker::Child, 990, 1584);
+  const auto voice = voices::Synthesize(recipe);
   for (unsigned from = 0; from + kBlock <= voice.samples.size(); from += kBlock) {
     std::vector<double> frame(kBlock);
     for (unsigned i = 0; i < kBlock; ++i) frame[i] = Hann(i, kBlock) * voice.samples[from + i];
@@ -257,9 +257,9 @@ TEST(FormantAnalyzerAuto, SamePowerAndZeroConventionsAsTheFixedAnalysis) {
   EXPECT_EQ(power, 0.0);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(f[i], 0.0) << i;
 
-  voices::VoiceSpec spec;
-  spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
-  const auto voice = voices::Synthesize(spec);
+  voices::VoiceRecipe recipe;
+  recipe.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+  const auto voice = voices::Synthesize(recipe);
   std::vector<double> frame(kBlock);
   for (unsigned i = 0; i < kBlock; ++i) frame[i] = Hann(i, kBlock) * voice.samples[2000 + i];
   double fixedPower = 0.0;

@@ -18,13 +18,14 @@ namespace vowelscope::formanttest {
 
 constexpr unsigned kBlock = 275;
 
-// The settings' defaults: automatic order from 16, 500 Hz bandwidth, pre-emphasis 0.98, 11025 Hz.
-inline bool PrepareAsRecording(FormantAnalyzer& analyzer) {
+// The settings' defaults: automatic order (or the fixed order 16), 500 Hz bandwidth, pre-emphasis 0.98,
+// 11025 Hz.
+inline bool PrepareAsRecording(FormantAnalyzer& analyzer, bool autoOrder = true) {
   analyzer.SetSampleRate(11025);
   analyzer.SetOrder(16);
   analyzer.SetMaxBandwidth(500.0);
   analyzer.SetPreEmphasis(0.98);
-  analyzer.SetAutoOrder(true);
+  analyzer.SetAutoOrder(autoOrder);
   return analyzer.Prepare(kBlock);
 }
 

@@ -121,12 +121,12 @@ void ExpectWholeLagAnswersKept(std::vector<int16_t>& samples, const std::vector<
 
 TEST(FZeroAnalyzer, FramesWhoseWholeLagWasRightKeepItWithinTheRefinement) {
   for (double f0 : {95.0, 130.0, 210.0}) {
-    voices::VoiceSpec spec;
-    spec.seconds = 1.0;
-    spec.f0Start = f0;
-    spec.f0End = f0;
-    spec.formants = voices::VowelResonances(voices::Speaker::Man, 700, 1200);
-    auto voice = voices::Synthesize(spec);
+    voices::VoiceRecipe recipe;
+    recipe.seconds = 1.0;
+    recipe.f0Start = f0;
+    recipe.f0End = f0;
+    recipe.formants = voices::VowelResonances(voices::Speaker::Man, 700, 1200);
+    auto voice = voices::Synthesize(recipe);
     ExpectWholeLagAnswersKept(voice.samples, voice.f0, f0 < 100 ? "95 Hz" : f0 < 200 ? "130 Hz" : "210 Hz");
   }
 }
@@ -225,15 +225,15 @@ TEST(FZeroAnalyzer, VoicesFrom70To500HzAreTrackedWithoutOctaveErrors) {
     std::vector<float> truth;
     unsigned seed = static_cast<unsigned>(f0);
     for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-      voices::VoiceSpec spec;
-      spec.seconds = 0.8;
-      spec.f0Start = f0;
-      spec.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
-      spec.vibratoCents = 30.0;
-      spec.jitter = 0.005;
-      spec.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-      spec.seed = seed++;
-      auto v = voices::Synthesize(spec);
+      voices::VoiceRecipe recipe;
+      recipe.seconds = 0.8;
+      recipe.f0Start = f0;
+      recipe.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
+      recipe.vibratoCents = 30.0;
+      recipe.jitter = 0.005;
+      recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
+      recipe.seed = seed++;
+      auto v = voices::Synthesize(recipe);
       samples.insert(samples.end(), v.samples.begin(), v.samples.end());
       truth.insert(truth.end(), v.f0.begin(), v.f0.end());
     }
@@ -271,12 +271,12 @@ TEST(FZeroAnalyzer, TheFrequencyRangeBoundsTheAnswer) {
     int minHz, maxHz;
   } cases[] = {{330.0, 150, 300}, {250.0, 251, 400}, {200.0, 199, 201}};
   for (const auto& c : cases) {
-    voices::VoiceSpec spec;
-    spec.seconds = 0.5;
-    spec.f0Start = c.f0;
-    spec.f0End = c.f0;
-    spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
-    auto voice = voices::Synthesize(spec);
+    voices::VoiceRecipe recipe;
+    recipe.seconds = 0.5;
+    recipe.f0Start = c.f0;
+    recipe.f0End = c.f0;
+    recipe.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+    auto voice = voices::Synthesize(recipe);
     FZeroAnalyzer analyzer;
     analyzer.SetMinFrequency(c.minHz);
     analyzer.SetMaxFrequency(c.maxHz);

@@ -23,11 +23,11 @@ TEST(HarmonicFormants, PitchFollowsAnOctaveJumpAtOnce) {
     std::vector<int16_t> samples;
     std::vector<double> truth;
     for (const double f0 : {jump.before, jump.after}) {
-      voices::VoiceSpec spec;
-      spec.seconds = (20 * kBlock + 0.5) / voices::kRate;  // the jump falls on a block boundary
-      spec.f0Start = spec.f0End = f0;
-      spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
-      const auto voice = voices::Synthesize(spec);
+      voices::VoiceRecipe recipe;
+      recipe.seconds = (20 * kBlock + 0.5) / voices::kRate;  // the jump falls on a block boundary
+      recipe.f0Start = recipe.f0End = f0;
+      recipe.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+      const auto voice = voices::Synthesize(recipe);
       samples.insert(samples.end(), voice.samples.begin(), voice.samples.end());
       truth.insert(truth.end(), voice.f0.begin(), voice.f0.end());
     }

@@ -37,12 +37,12 @@ class LivePitchGlide : public ::testing::TestWithParam<GlideCase> {};
 
 TEST_P(LivePitchGlide, EveryBlockFromTheThirdReadsTheGlideWithin20Cents) {
   const GlideCase c = GetParam();
-  voices::VoiceSpec spec;
-  spec.seconds = 1.0;
-  spec.f0Start = voices::TypicalF0(c.speaker);
-  spec.f0End = spec.f0Start * std::pow(2.0, c.semitones / 12.0);
-  spec.formants = voices::VowelResonances(c.speaker, 750, 1190);
-  const voices::Voice voice = voices::Synthesize(spec);
+  voices::VoiceRecipe recipe;
+  recipe.seconds = 1.0;
+  recipe.f0Start = voices::TypicalF0(c.speaker);
+  recipe.f0End = recipe.f0Start * std::pow(2.0, c.semitones / 12.0);
+  recipe.formants = voices::VowelResonances(c.speaker, 750, 1190);
+  const voices::Voice voice = voices::Synthesize(recipe);
 
   LivePitch pitch;
   PrepareDefault(pitch);
@@ -64,22 +64,22 @@ INSTANTIATE_TEST_SUITE_P(Speakers, LivePitchGlide,
 TEST(LivePitch, AJumpOfAFifthIsReadWithin20CentsByTheThirdBlockAfterIt) {
   // A held note, then at once a fifth higher: the continuity rule must not hold on to the old pitch.
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
-    voices::VoiceSpec spec;
-    spec.seconds = 0.5;
-    spec.f0Start = spec.f0End = voices::TypicalF0(speaker);
-    spec.formants = voices::VowelResonances(speaker, 480, 1900);
-    std::vector<int16_t> samples = voices::Synthesize(spec).samples;
+    voices::VoiceRecipe recipe;
+    recipe.seconds = 0.5;
+    recipe.f0Start = recipe.f0End = voices::TypicalF0(speaker);
+    recipe.formants = voices::VowelResonances(speaker, 480, 1900);
+    std::vector<int16_t> samples = voices::Synthesize(recipe).samples;
     samples.resize(20 * kBlock);
-    spec.f0Start = spec.f0End = spec.f0Start * 1.5;
-    spec.seed = 2;
-    const auto second = voices::Synthesize(spec).samples;
+    recipe.f0Start = recipe.f0End = recipe.f0Start * 1.5;
+    recipe.seed = 2;
+    const auto second = voices::Synthesize(recipe).samples;
     samples.insert(samples.end(), second.begin(), second.end());
 
     LivePitch pitch;
   PrepareDefault(pitch);
     const auto values = Feed(pitch, samples);
     for (size_t k = 22; k < values.size(); ++k) {
-      EXPECT_NEAR(Cents(values[k].frequency, spec.f0Start), 0.0, 20.0)
+      EXPECT_NEAR(Cents(values[k].frequency, recipe.f0Start), 0.0, 20.0)
           << "cents, block " << k - 20 << " after the jump, " << voices::SpeakerName(speaker);
     }
   }
@@ -99,12 +99,12 @@ TEST(LivePitch, SilenceNoiseAndAFricativeAreUnvoiced) {
 }
 
 TEST(LivePitch, AQuietVoiceBelowThePowerThresholdIsUnvoiced) {
-  voices::VoiceSpec spec;
-  spec.formants = voices::VowelResonances(voices::Speaker::Man, 750, 1190);
-  spec.peak = 40.0;  // about 25 dB on the 16-bit scale
+  voices::VoiceRecipe recipe;
+  recipe.formants = voices::VowelResonances(voices::Speaker::Man, 750, 1190);
+  recipe.peak = 40.0;  // about 25 dB on the 16-bit scale
   LivePitch pitch;
   PrepareDefault(pitch);
-  for (const FZeroValue& v : Feed(pitch, voices::Synthesize(spec).samples)) EXPECT_EQ(v.frequency, 0.0f);
+  for (const FZeroValue& v : Feed(pitch, voices::Synthesize(recipe).samples)) EXPECT_EQ(v.frequency, 0.0f);
 }
 
 TEST(LivePitch, ARangeWithoutAWholeLagGivesOnlyUnvoicedBlocks) {

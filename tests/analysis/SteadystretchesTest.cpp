@@ -34,10 +34,10 @@ TEST(SteadyStretches, GlidesShortVowelsAndSilenceHaveNoSteadyStretch) {
   std::vector<int16_t> take(2205, 0);
   for (size_t i = 0; i + 1 < vowels.size(); ++i) {
     Append(take, voices::Synthesize(voices::VowelGlide(voices::Speaker::Man, vowels[i], vowels[i + 1], 0.5)).samples);
-    voices::VoiceSpec spec;
-    spec.seconds = 0.15;
-    spec.formants = voices::VowelResonances(voices::Speaker::Man, vowels[i].f1, vowels[i].f2);
-    Append(take, voices::Synthesize(spec).samples);
+    voices::VoiceRecipe recipe;
+    recipe.seconds = 0.15;
+    recipe.formants = voices::VowelResonances(voices::Speaker::Man, vowels[i].f1, vowels[i].f2);
+    Append(take, voices::Synthesize(recipe).samples);
     Append(take, std::vector<int16_t>(1100, 0));
   }
   EXPECT_TRUE(SteadyStretchFinder::Find(BlockTrack(take)).empty());

@@ -24,7 +24,7 @@ struct Resonance {
   double bandwidth;  // Hz
 };
 
-struct VoiceSpec {
+struct VoiceRecipe {
   double seconds = 1.0;
   double f0Start = 120.0;       // Hz at the start
   double f0End = 120.0;         // Hz at the end; the glide is linear in semitones
@@ -69,13 +69,13 @@ inline double RosenbergFlow(double p, double openQuotient) {
   return 0.0;
 }
 
-inline Voice Synthesize(const VoiceSpec& spec) {
-  const size_t count = static_cast<size_t>(spec.seconds * kRate);
+inline Voice Synthesize(const VoiceRecipe& recipe) {
+  const size_t count = static_cast<size_t>(recipe.seconds * kRate);
   Voice voice;
   voice.f0.resize(count);
   voice.f1.resize(count);
   voice.f2.resize(count);
-  std::mt19937 random(spec.seed);
+  std::mt19937 random(recipe.seed);
   std::normal_distribution<double> gauss(0.0, 1.0);
 
   // The source: flow sampled at its continuous phase, differentiated.
@@ -84,32 +84,32 @@ inline Voice Synthesize(const VoiceSpec& spec) {
   double periodScale = 1.0;
   double amplitude = 1.0;
   double previousFlow = 0.0;
-  const double semitones = 12.0 * std::log2(spec.f0End / spec.f0Start);
+  const double semitones = 12.0 * std::log2(recipe.f0End / recipe.f0Start);
   for (size_t n = 0; n < count; ++n) {
     const double t = n / kRate;
     const double share = count > 1 ? static_cast<double>(n) / (count - 1) : 0.0;
-    const double cents = 100.0 * semitones * share + spec.vibratoCents * std::sin(2.0 * kPi * spec.vibratoRate * t);
-    const double f0 = spec.f0Start * std::pow(2.0, cents / 1200.0);
+    const double cents = 100.0 * semitones * share + recipe.vibratoCents * std::sin(2.0 * kPi * recipe.vibratoRate * t);
+    const double f0 = recipe.f0Start * std::pow(2.0, cents / 1200.0);
     voice.f0[n] = static_cast<float>(f0);
-    const double flow = amplitude * RosenbergFlow(phase, spec.openQuotient);
-    signal[n] = flow - previousFlow + spec.breath * gauss(random) * (flow > 0.0 ? 0.05 : 0.01);
+    const double flow = amplitude * RosenbergFlow(phase, recipe.openQuotient);
+    signal[n] = flow - previousFlow + recipe.breath * gauss(random) * (flow > 0.0 ? 0.05 : 0.01);
     previousFlow = flow;
     phase += f0 / kRate / periodScale;
     if (phase >= 1.0) {
       phase -= 1.0;
-      periodScale = std::max(0.5, 1.0 + spec.jitter * gauss(random));
-      amplitude = std::max(0.2, 1.0 + spec.shimmer * gauss(random));
+      periodScale = std::max(0.5, 1.0 + recipe.jitter * gauss(random));
+      amplitude = std::max(0.2, 1.0 + recipe.shimmer * gauss(random));
     }
   }
 
   // The vocal tract: second-order resonators in cascade, each with unit gain at 0 Hz.
-  const std::vector<Resonance>& end = spec.formantsEnd.empty() ? spec.formants : spec.formantsEnd;
-  for (size_t k = 0; k < spec.formants.size(); ++k) {
+  const std::vector<Resonance>& end = recipe.formantsEnd.empty() ? recipe.formants : recipe.formantsEnd;
+  for (size_t k = 0; k < recipe.formants.size(); ++k) {
     double y1 = 0.0, y2 = 0.0;
     for (size_t n = 0; n < count; ++n) {
       const double share = count > 1 ? static_cast<double>(n) / (count - 1) : 0.0;
-      const double f = spec.formants[k].frequency + share * (end[k].frequency - spec.formants[k].frequency);
-      const double b = spec.formants[k].bandwidth + share * (end[k].bandwidth - spec.formants[k].bandwidth);
+      const double f = recipe.formants[k].frequency + share * (end[k].frequency - recipe.formants[k].frequency);
+      const double b = recipe.formants[k].bandwidth + share * (end[k].bandwidth - recipe.formants[k].bandwidth);
       if (k == 0) voice.f1[n] = static_cast<float>(f);
       if (k == 1) voice.f2[n] = static_cast<float>(f);
       const double c = -std::exp(-2.0 * kPi * b / kRate);
@@ -126,7 +126,7 @@ inline Voice Synthesize(const VoiceSpec& spec) {
   for (double s : signal) max = std::max(max, std::fabs(s));
   voice.samples.resize(count);
   for (size_t n = 0; n < count; ++n) {
-    const double v = max > 0.0 ? std::round(signal[n] * spec.peak / max) : 0.0;
+    const double v = max > 0.0 ? std::round(signal[n] * recipe.peak / max) : 0.0;
     voice.samples[n] = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
   }
   return voice;
@@ -170,14 +170,14 @@ inline std::vector<Resonance> VowelResonances(Speaker s, double f1, double f2) {
 
 // A speaker gliding from one vowel to another over `seconds`, the pitch rising from the speaker's typical
 // one by a tenth.
-inline VoiceSpec VowelGlide(Speaker s, const VowelTarget& from, const VowelTarget& to, double seconds) {
-  VoiceSpec spec;
-  spec.seconds = seconds;
-  spec.f0Start = TypicalF0(s);
-  spec.f0End = spec.f0Start * 1.1;
-  spec.formants = VowelResonances(s, from.f1, from.f2);
-  spec.formantsEnd = VowelResonances(s, to.f1, to.f2);
-  return spec;
+inline VoiceRecipe VowelGlide(Speaker s, const VowelTarget& from, const VowelTarget& to, double seconds) {
+  VoiceRecipe recipe;
+  recipe.seconds = seconds;
+  recipe.f0Start = TypicalF0(s);
+  recipe.f0End = recipe.f0Start * 1.1;
+  recipe.formants = VowelResonances(s, from.f1, from.f2);
+  recipe.formantsEnd = VowelResonances(s, to.f1, to.f2);
+  return recipe;
 }
 
 // A take of the five vowels each held for `seconds` at the speaker's typical pitch with a light vibrato,
@@ -186,13 +186,13 @@ inline std::vector<int16_t> HeldVowels(Speaker s, double seconds) {
   std::vector<int16_t> take(2205, 0);
   unsigned seed = 1;
   for (const auto& vowel : JapaneseVowels(s)) {
-    VoiceSpec spec;
-    spec.seconds = seconds;
-    spec.f0Start = spec.f0End = TypicalF0(s);
-    spec.vibratoCents = 20.0;
-    spec.formants = VowelResonances(s, vowel.f1, vowel.f2);
-    spec.seed = seed++;
-    const auto samples = Synthesize(spec).samples;
+    VoiceRecipe recipe;
+    recipe.seconds = seconds;
+    recipe.f0Start = recipe.f0End = TypicalF0(s);
+    recipe.vibratoCents = 20.0;
+    recipe.formants = VowelResonances(s, vowel.f1, vowel.f2);
+    recipe.seed = seed++;
+    const auto samples = Synthesize(recipe).samples;
     take.insert(take.end(), samples.begin(), samples.end());
     take.insert(take.end(), 2205, 0);
   }

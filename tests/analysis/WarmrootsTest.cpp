@@ -55,15 +55,15 @@ TEST(WarmRoots, AgreeWithTheStandardSearchWithinAHundredthOfAHertzOnVoiceFrames)
   for (const auto speaker : {voices::Speaker::Man, voices::Speaker::Woman, voices::Speaker::Child}) {
     const auto vowels = voices::JapaneseVowels(speaker);
     for (size_t v = 0; v < vowels.size(); ++v) {
-      voices::VoiceSpec spec;
-      spec.seconds = 0.3;
-      spec.f0Start = voices::TypicalF0(speaker);
-      spec.f0End = spec.f0Start * 1.2;
-      spec.formants = voices::VowelResonances(speaker, vowels[v].f1, vowels[v].f2);
+      voices::VoiceRecipe recipe;
+      recipe.seconds = 0.3;
+      recipe.f0Start = voices::TypicalF0(speaker);
+      recipe.f0End = recipe.f0Start * 1.2;
+      recipe.formants = voices::VowelResonances(speaker, vowels[v].f1, vowels[v].f2);
       const auto& next = vowels[(v + 1) % vowels.size()];
-      spec.formantsEnd = voices::VowelResonances(speaker, next.f1, next.f2);
-      spec.seed = seed++;
-      const auto s = voices::Synthesize(spec);
+      recipe.formantsEnd = voices::VowelResonances(speaker, next.f1, next.f2);
+      recipe.seed = seed++;
+      const auto s = voices::Synthesize(recipe);
       voice.insert(voice.end(), s.samples.begin(), s.samples.end());
     }
   }

@@ -52,12 +52,12 @@ Summary Summarise(Engine& engine) {
 
 voices::Voice Vowel(voices::Speaker speaker, int index, double seconds = 1.5) {
   const voices::VowelTarget target = voices::JapaneseVowels(speaker)[index];
-  voices::VoiceSpec spec;
-  spec.seconds = seconds;
-  spec.f0Start = voices::TypicalF0(speaker);
-  spec.f0End = spec.f0Start * 0.95;
-  spec.formants = voices::VowelResonances(speaker, target.f1, target.f2);
-  return voices::Synthesize(spec);
+  voices::VoiceRecipe recipe;
+  recipe.seconds = seconds;
+  recipe.f0Start = voices::TypicalF0(speaker);
+  recipe.f0End = recipe.f0Start * 0.95;
+  recipe.formants = voices::VowelResonances(speaker, target.f1, target.f2);
+  return voices::Synthesize(recipe);
 }
 
 class EngineAnalysisTest : public ::testing::Test {

@@ -35,12 +35,12 @@ TEST(EngineLivePitch, EveryRecordedBlockGetsALivePitch_HeardAndKeptInTheLiveTrac
   Listener listener(*engine);
   PitchListener pitches;
   engine->AddLivePitchCallback(CallbackMethod<PitchListener, FZeroValue>(&pitches, &PitchListener::OnPitch));
-  voices::VoiceSpec spec;
-  spec.seconds = 0.5;
-  spec.f0Start = spec.f0End = 220.0;
-  spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+  voices::VoiceRecipe recipe;
+  recipe.seconds = 0.5;
+  recipe.f0Start = recipe.f0End = 220.0;
+  recipe.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
   std::vector<int16_t> source(275 * 4, 0);  // silence first: unvoiced
-  const auto voice = voices::Synthesize(spec).samples;
+  const auto voice = voices::Synthesize(recipe).samples;
   source.insert(source.end(), voice.begin(), voice.end());
   input->SetSourceSamples(source, VirtualWaveIn::AtEnd::Silence);
   engine->SetRecordLimitOverride(static_cast<uint32_t>(source.size()));

@@ -213,12 +213,12 @@ TEST_F(VowelscopeanalyzeTest, SettingsOutsideTheDialogRanges_AreClamped_AndGiveA
 // each to the F0 and formants of the same vowel in the recording format, and a file that cannot be read
 // is listed at the end without stopping the others.
 TEST_F(VowelscopeanalyzeTest, SeveralInputsAndAFolder_InAnyFormat_MatchTheRecordingFormat_AndGoPastABadFile) {
-  voices::VoiceSpec spec;
-  spec.seconds = 1.5;
-  spec.f0Start = 220.0;
-  spec.f0End = 210.0;
-  spec.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
-  const std::vector<int16_t> vowel = voices::Synthesize(spec).samples;
+  voices::VoiceRecipe recipe;
+  recipe.seconds = 1.5;
+  recipe.f0Start = 220.0;
+  recipe.f0End = 210.0;
+  recipe.formants = voices::VowelResonances(voices::Speaker::Woman, 850, 1400);
+  const std::vector<int16_t> vowel = voices::Synthesize(recipe).samples;
   const fs::path corpus = dir / "corpus";
   fs::create_directories(corpus / "phone");
   ASSERT_TRUE(soxfiles::Convert(vowel, 11025, "", dir / "mono.wav"));

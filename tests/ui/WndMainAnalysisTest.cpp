@@ -16,6 +16,7 @@
 
 #include "../sound/Soxfiles.h"
 #include "Wndmaintestsupport.h"
+#include "support/Testfolder.h"
 #include "ui/DlgOption.h"
 #include "ui/Numedit.h"
 #include "platform/Virtualwavein.h"
@@ -43,10 +44,7 @@ double MedianF0(const FZeroResult& result) {
 class WindowAnalysisTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::path(VOWELSCOPE_TEST_TMP) /
-             (std::string("wndanalysis_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    folder = testsupport::TestFolder("wndanalysis");
     QApplication::setQuitOnLastWindowClosed(false);
     TfrmMain::Environment environment;
     environment.input = std::make_shared<VirtualWaveIn>();

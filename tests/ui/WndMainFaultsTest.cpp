@@ -87,9 +87,7 @@ void ExpectSameSession(const SessionView& before, const SessionView& after, cons
 class MainWindowFaultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::path(VOWELSCOPE_TEST_TMP) /
-             (std::string("wndmainfaults_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
+    folder = testsupport::TestFolder("wndmainfaults");
     fs::create_directories(folder / "regions");
     QApplication::setQuitOnLastWindowClosed(false);
   }

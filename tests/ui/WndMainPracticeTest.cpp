@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Wndmaintestsupport.h"
+#include "support/Testfolder.h"
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
 
@@ -29,9 +30,7 @@ using wndtest::WaitUntil;
 class MainWindowPracticeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::path(VOWELSCOPE_TEST_TMP) /
-             (std::string("wndpractice_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
+    folder = testsupport::TestFolder("wndpractice");
     fs::create_directories(folder / "regions");
     QApplication::setQuitOnLastWindowClosed(false);
     input = std::make_shared<VirtualWaveIn>();

@@ -36,6 +36,7 @@
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
 #include "Wndmaintestsupport.h"
+#include "support/Testfolder.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgProgress.h"
 #include "ui/Wndmessages.h"
@@ -84,9 +85,7 @@ class ProgressWatch : public QObject {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::path(VOWELSCOPE_TEST_TMP) /
-             (std::string("wndmain_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
+    folder = testsupport::TestFolder("wndmain");
     fs::create_directories(folder / "regions");
     // Closing a window must not end the test program's application.
     QApplication::setQuitOnLastWindowClosed(false);
