@@ -1,9 +1,10 @@
 // The longest recording the options allow (MaxRecordMinute 120) made through the Engine on a virtual
-// input that runs as fast as the capture thread takes its buffers, with the live formant analysis of
-// every block, then the F0 pass over the whole of it. Checks on the way:
+// input that runs as fast as the capture thread takes its buffers, with the live formant and pitch
+// analyses of every block, then the F0 pass over the whole of it. Checks on the way:
 //   - no block is lost or doubled: the sound holds exactly 120 minutes (79,380,000 frames) and equals
 //     the source sample for sample, and there is one formant value per 275-frame block (the last one
-//     cut short by the limit), as many as the listeners heard;
+//     cut short by the limit), as many as the listeners heard, and one live pitch value per block,
+//     as many as its listeners heard;
 //   - the peak resident memory of the whole process stays within 1.5 times the sound's bytes;
 //   - the F0 pass ends with one value per F0 frame.
 // Prints the recording time against real time (the reference: 7200 s), the peak memory against the
@@ -98,6 +99,7 @@ class Listener {
     engine.AddAudioCallback(CallbackMethod<Listener, AudioCallbackParams>(this, &Listener::OnAudio));
     engine.AddFormantTrackCallback(CallbackMethod<Listener, FormantValue>(this, &Listener::OnFormant));
     engine.AddFZeroAnalyzeCallback(CallbackMethod<Listener, bool>(this, &Listener::OnAnalysed));
+    engine.AddLivePitchCallback(CallbackMethod<Listener, FZeroValue>(this, &Listener::OnLivePitch));
   }
 
   // The type that ended the capture (2 or 4).
@@ -112,6 +114,8 @@ class Listener {
     return analysed;
   }
   uint64_t Formants() const { return formants.load(); }
+  uint64_t Pitches() const { return pitches.load(); }
+  uint64_t VoicedPitches() const { return voicedPitches.load(); }
 
  private:
   void OnAudio(AudioCallbackParams& params) {
@@ -121,6 +125,10 @@ class Listener {
     changed.notify_all();
   }
   void OnFormant(FormantValue&) { formants.fetch_add(1, std::memory_order_relaxed); }
+  void OnLivePitch(FZeroValue& value) {
+    pitches.fetch_add(1, std::memory_order_relaxed);
+    if (value.frequency > 0.0f) voicedPitches.fetch_add(1, std::memory_order_relaxed);
+  }
   void OnAnalysed(bool& result) {
     std::lock_guard<std::mutex> guard(mutex);
     analysed = result;
@@ -134,6 +142,8 @@ class Listener {
   int analysisEnds = 0;
   bool analysed = false;
   std::atomic<uint64_t> formants{0};
+  std::atomic<uint64_t> pitches{0};
+  std::atomic<uint64_t> voicedPitches{0};
 };
 
 int failures = 0;
@@ -221,6 +231,8 @@ int main(int argc, char** argv) {
   Check(mismatch == length, "the sound equals the source sample for sample");
   Check(engine.GetFormantTrack()->size() == blocks, "one formant value per 275-frame block");
   Check(listener.Formants() == blocks, "the listeners heard every formant value");
+  Check(engine.GetLivePitchTrack()->size() == blocks, "one live pitch value per 275-frame block");
+  Check(listener.Pitches() == blocks, "the listeners heard every live pitch value");
   Check(analysed && result != nullptr && result->values.size() == (length + kF0Hop - 1) / kF0Hop,
         "the F0 pass ended with one value per 10 ms frame");
   Check(peak > 0 && static_cast<double>(peak) <= kMemoryBudget * static_cast<double>(soundBytes),
@@ -232,6 +244,10 @@ int main(int argc, char** argv) {
   std::printf("  frames recorded          %llu (%llu blocks, %zu formant values)\n",
               static_cast<unsigned long long>(length), static_cast<unsigned long long>(blocks),
               engine.GetFormantTrack()->size());
+  std::printf("  live pitch values        %llu, voiced %llu (%.0f %%)\n",
+              static_cast<unsigned long long>(listener.Pitches()),
+              static_cast<unsigned long long>(listener.VoicedPitches()),
+              listener.Pitches() ? 100.0 * static_cast<double>(listener.VoicedPitches()) / static_cast<double>(listener.Pitches()) : 0.0);
   std::printf("  recording at full speed  %.1f s for %.0f s of sound = %.0f x real time\n", recordSeconds,
               audioSeconds, audioSeconds / recordSeconds);
   std::printf("  per block                %.1f us (a block lasts 25000 us)\n", recordSeconds * 1e6 / blocks);
