@@ -8,12 +8,16 @@
 //   vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png
 //     The window with the given settings file and guide folder, on in-memory sound devices: analyses
 //     WAVE as the take, plays it up to SECONDS and saves the picture there, the same every run.
+//   vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png
+//     The same, but WAVE is what the in-memory input hears: the window records it and the picture is
+//     saved SECONDS into the recording, while the live trail and pitch are still running.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +26,7 @@
 
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
+#include "sound/Soundimport.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -95,10 +100,31 @@ void PlayScript(TfrmMain& window, vowelscope::VirtualWaveOut& output, unsigned f
   });
 }
 
+// Records from the in-memory input, stepping it by a block at a time and letting the window handle what
+// each block posted, and saves the picture `frames` into the recording, before it is stopped.
+void RecordLiveScript(TfrmMain& window, vowelscope::VirtualWaveIn& input, unsigned frames, const QString& picture) {
+  QTimer::singleShot(kSettleMs, &window, [&window, &input, frames, picture] {
+    TriggerAction(window, "actStartRecord");
+    const bool recording = window.GetEngine().IsRecording();
+    constexpr unsigned kBlock = 275;
+    QElapsedTimer clock;
+    clock.start();
+    for (unsigned moved = 0; recording && moved < frames && clock.elapsed() < kGiveUpMs;) {
+      const unsigned step = input.Step(std::min(kBlock, frames - moved));
+      moved += step;
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    // The window ends the recording when it closes.
+    QTimer::singleShot(kTrailSettleMs, &window,
+                       [&window, picture, recording] { SavePicture(window, picture, recording); });
+  });
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: vowelscope-screenshot RECORD-MS OUTPUT.png\n"
-               "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png\n");
+               "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png\n"
+               "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png\n");
   return 2;
 }
 
@@ -111,6 +137,7 @@ int main(int argc, char** argv) {
 
   TfrmMain::Environment environment;
   std::string wave;
+  bool live = false;
   double seconds = 0;
   int i = 1;
   for (; i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
@@ -118,7 +145,8 @@ int main(int argc, char** argv) {
       environment.settingsFile = argv[i + 1];
     } else if (std::strcmp(argv[i], "--regions") == 0) {
       environment.regionsFolder = argv[i + 1];
-    } else if (std::strcmp(argv[i], "--play") == 0 && i + 2 < argc) {
+    } else if ((std::strcmp(argv[i], "--play") == 0 || std::strcmp(argv[i], "--record") == 0) && i + 2 < argc) {
+      live = std::strcmp(argv[i], "--record") == 0;
       wave = argv[i + 1];
       seconds = std::atof(argv[i + 2]);
       ++i;
@@ -141,6 +169,24 @@ int main(int argc, char** argv) {
   }
 
   if (seconds <= 0) return Usage();
+  const unsigned frames = static_cast<unsigned>(seconds * vowelscope::Engine::GetSoundFormat().GetSampleRate());
+  if (live) {
+    vowelscope::SoundImport sound;
+    const auto status = vowelscope::ImportSoundFile(wave, vowelscope::Engine::GetSoundFormat().GetSampleRate(), sound);
+    if (status != vowelscope::SoundImportStatus::Ok) {
+      std::fprintf(stderr, "%s\n", vowelscope::SoundImportMessage(status, wave).c_str());
+      return 1;
+    }
+    auto input = std::make_shared<vowelscope::VirtualWaveIn>();
+    input->SetManual();
+    input->SetSourceSamples(sound.samples, vowelscope::VirtualWaveIn::AtEnd::Silence);
+    environment.input = input;
+    environment.output = std::make_shared<vowelscope::VirtualWaveOut>();
+    TfrmMain window(std::move(environment));
+    window.show();
+    RecordLiveScript(window, *input, frames, picture);
+    return QApplication::exec();
+  }
   environment.input = std::make_shared<vowelscope::VirtualWaveIn>();
   auto output = std::make_shared<vowelscope::VirtualWaveOut>();
   output->SetManual();
@@ -149,6 +195,6 @@ int main(int argc, char** argv) {
   environment.hooks.showError = [](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); };
   TfrmMain window(std::move(environment));
   window.show();
-  PlayScript(window, *output, static_cast<unsigned>(seconds * vowelscope::Engine::GetSoundFormat().GetSampleRate()), picture);
+  PlayScript(window, *output, frames, picture);
   return QApplication::exec();
 }
