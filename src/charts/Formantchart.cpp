@@ -1,5 +1,7 @@
 #include "charts/Formantchart.h"
 
+#include <string>
+
 
 #include "charts/Axisdrawer.h"
 #include "charts/Drawutilities.h"
@@ -17,6 +19,22 @@ constexpr int kDotRadius = 6;
 // Guide ellipses are filled at this opacity so that overlapping ones stay readable; outlines are solid.
 constexpr int kGuideFillAlpha = 110;
 constexpr int kGuideCaptionSize = 10;
+// Beside a target the other guides fade to a trace of their colour, the target itself stands out.
+constexpr int kTargetFillAlpha = 170;
+constexpr int kTargetPenWidth = 3;
+constexpr int kDimmedFillAlpha = 35;
+constexpr int kMarkRadius = 5;
+const Color kMarkColor(255, 255, 255);
+
+Color Dimmed(Color c) { return Color(c.r * 2 / 5, c.g * 2 / 5, c.b * 2 / 5); }
+
+// How a region is drawn: its own colour, or bolder as the target, or dimmed beside a target.
+struct GuideLook {
+  Color outline;
+  Color fill;
+  Color caption;
+  int penWidth;
+};
 
 // A caption colour of the region's own hue, light enough to read on its fill and on black.
 Color CaptionColor(Color region) {
@@ -36,6 +54,13 @@ Axes AxesOf(const FormantView& view, int width, int height) {
     return Axes{view.f2Min, view.f2Max, view.f1Min, view.f1Max, view.f2Reverse, view.f1Reverse, height, width};
   }
   return Axes{view.f1Min, view.f1Max, view.f2Min, view.f2Max, view.f1Reverse, view.f2Reverse, width, height};
+}
+
+GuideLook LookOf(Color color, int index, int target) {
+  if (target < 0) return GuideLook{color, color.WithAlpha(kGuideFillAlpha), CaptionColor(color), 1};
+  if (index == target) return GuideLook{color, color.WithAlpha(kTargetFillAlpha), Color(255, 255, 255), kTargetPenWidth};
+  const Color dim = Dimmed(color);
+  return GuideLook{dim, color.WithAlpha(kDimmedFillAlpha), CaptionColor(dim), 1};
 }
 
 }  // namespace
@@ -82,6 +107,7 @@ void FormantChart::Paint(Canvas& canvas, int width, int height, const std::vecto
       BuildFormantBackground(canvas, plot.Width(), plot.Height(), view, regions);
     }
     if (backgroundBitmap) canvas.DrawImage(plot.left, plot.top, *backgroundBitmap);
+    DrawMarks(canvas, plot, view);
     DrawTrail(canvas, plot, trail, view);
   }
   DrawAxes(canvas, width, height, view);
@@ -122,9 +148,9 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
   for (int i = 0; i < regions->GetRegionCount(); ++i) {
     const FrequencyRegion* region = regions->GetRegion(i);
     if (region == nullptr || !region->Enabled) continue;
-    const Color color = Color::FromColorRef(region->Color);
-    image.SetPen(Pen{color, PenMode::Copy, PenStyle::Solid, 1});
-    image.SetBrush(Brush{color.WithAlpha(kGuideFillAlpha), BrushStyle::Solid});
+    const GuideLook look = LookOf(Color::FromColorRef(region->Color), i, targetRegion);
+    image.SetPen(Pen{look.outline, PenMode::Copy, PenStyle::Solid, look.penWidth});
+    image.SetBrush(Brush{look.fill, BrushStyle::Solid});
 
     GuideEllipse ellipse;
     GuideEllipse::Make(*region, view, width, height, ellipse);
@@ -146,10 +172,41 @@ void FormantChart::DrawCaptions(Canvas& image, int width, int height, const Form
     if (region == nullptr || !region->Enabled || region->Caption.empty()) continue;
     Point centre;
     view.Map(region->F1Center, region->F2Center, width, height, centre);
-    font.color = CaptionColor(Color::FromColorRef(region->Color));
+    font.color = LookOf(Color::FromColorRef(region->Color), i, targetRegion).caption;
     image.SetFont(font);
     const Size extent = image.TextExtent(region->Caption);
     image.TextOut(centre.x - extent.cx / 2, centre.y - extent.cy / 2, region->Caption);
+  }
+}
+
+void FormantChart::SetTarget(int regionIndex) {
+  if (regionIndex < 0) regionIndex = -1;
+  if (regionIndex == targetRegion) return;
+  targetRegion = regionIndex;
+  backgroundStale = true;
+}
+
+void FormantChart::DrawMarks(Canvas& canvas, const Rect& plot, const FormantView& view) const {
+  if (marks.empty() || view.IsEmpty()) return;
+  // A ring with its number, open so that the guide under it stays readable.
+  Font font;
+  font.name = canvas.GetDefaultFontName();
+  font.size = 8;
+  font.color = kMarkColor;
+  canvas.SetFont(font);
+  canvas.SetBackgroundMode(BackgroundMode::Transparent);
+  canvas.SetPen(Pen{kMarkColor, PenMode::Copy, PenStyle::Solid, 2});
+  canvas.SetBrush(Brush{kMarkColor, BrushStyle::Clear});
+  for (const FormantMark& mark : marks) {
+    Point point;
+    if (!(mark.f1 > 0.0) || !(mark.f2 > 0.0) || !view.Map(mark.f1, mark.f2, plot.Width(), plot.Height(), point)) {
+      continue;
+    }
+    const int x = plot.left + point.x;
+    const int y = plot.top + point.y;
+    canvas.Ellipse(Rect{x - kMarkRadius, y - kMarkRadius, x + kMarkRadius, y + kMarkRadius});
+    const std::string number = std::to_string(mark.number);
+    canvas.TextOut(x + kMarkRadius + 1, y - kMarkRadius - canvas.TextExtent(number).cy / 2, number);
   }
 }
 

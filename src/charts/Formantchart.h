@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "analysis/Formantvalue.h"
@@ -40,6 +41,13 @@ struct FormantView {
   friend bool operator==(const FormantView&, const FormantView&) = default;
 };
 
+// A point the chart marks with its number: a practice attempt's mean, numbered as in its list.
+struct FormantMark {
+  double f1 = 0.0;  // Hz
+  double f2 = 0.0;
+  int number = 0;
+};
+
 class FormantChart {
  public:
   static constexpr int kTrailLength = 40;
@@ -62,6 +70,13 @@ class FormantChart {
   void BuildFormantBackground(Canvas& canvas, int width, int height, const FormantView& view, const Regions* regions);
   // The next paint rebuilds the background (after the options or the guide selection changed).
   void InvalidateBackground() { backgroundStale = true; }
+  // The region of the guide set aimed at (-1: none). With a target its ellipse is drawn bolder and every
+  // other one dimmed, so the eye finds it at once; the background is rebuilt when the target changes.
+  void SetTarget(int regionIndex);
+  int GetTarget() const { return targetRegion; }
+  // The points marked over the guides and under the trail (the means of practice attempts).
+  void SetMarks(std::vector<FormantMark> points) { marks = std::move(points); }
+  const std::vector<FormantMark>& GetMarks() const { return marks; }
   // The background as last built; null before the first paint.
   const CanvasImage* GetBackground() const { return backgroundBitmap.get(); }
 
@@ -77,11 +92,14 @@ class FormantChart {
                  const FormantView& view) const;
   void DrawAxes(Canvas& canvas, int width, int height, const FormantView& view) const;
   void DrawCaptions(Canvas& image, int width, int height, const FormantView& view, const Regions& regions) const;
+  void DrawMarks(Canvas& canvas, const Rect& plot, const FormantView& view) const;
 
   std::unique_ptr<CanvasImage> backgroundBitmap;
   bool backgroundStale = true;
   FormantView backgroundView;
   const Regions* backgroundRegions = nullptr;
+  int targetRegion = -1;
+  std::vector<FormantMark> marks;
 };
 
 }  // namespace vowelscope

@@ -44,15 +44,41 @@ std::vector<Point> GuideEllipse::Outline() const {
 }
 
 bool GuideEllipse::Contains(const FormantValue& value) const {
-  if (!(value.f1 > 0.0) || !(value.f2 > 0.0) || std::fabs(rx) < 1.0 || std::fabs(ry) < 1.0) return false;
+  if (!(value.f1 > 0.0) || !(value.f2 > 0.0)) return false;
   Point dot;
   if (!view.Map(value.f1, value.f2, width, height, dot)) return false;
+  return ContainsPixel(dot);
+}
+
+bool GuideEllipse::ContainsPixel(Point pixel) const {
+  if (std::fabs(rx) < 1.0 || std::fabs(ry) < 1.0) return false;
+  return Reach(pixel) <= 1.0;
+}
+
+double GuideEllipse::Reach(Point pixel) const {
   // Undo the turn, then compare with the upright ellipse.
-  const double dx = dot.x - centre.x;
-  const double dy = dot.y - centre.y;
+  const double dx = pixel.x - centre.x;
+  const double dy = pixel.y - centre.y;
   const double p = dx * cosTheta + dy * sinTheta;
   const double q = -dx * sinTheta + dy * cosTheta;
-  return (p / rx) * (p / rx) + (q / ry) * (q / ry) <= 1.0;
+  return (p / rx) * (p / rx) + (q / ry) * (q / ry);
+}
+
+int GuideEllipse::RegionAt(const Regions& regions, const FormantView& view, int width, int height, Point pixel) {
+  int found = -1;
+  double deepest = 1.0;
+  for (int i = 0; i < regions.GetRegionCount(); ++i) {
+    const FrequencyRegion* region = regions.GetRegion(i);
+    GuideEllipse ellipse;
+    if (region == nullptr || !region->Enabled || !Make(*region, view, width, height, ellipse)) continue;
+    if (!ellipse.ContainsPixel(pixel)) continue;
+    const double reach = ellipse.Reach(pixel);
+    if (found < 0 || reach < deepest) {
+      found = i;
+      deepest = reach;
+    }
+  }
+  return found;
 }
 
 }  // namespace vowelscope

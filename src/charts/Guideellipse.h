@@ -15,6 +15,7 @@
 namespace vowelscope {
 
 struct FrequencyRegion;
+class Regions;
 
 class GuideEllipse {
  public:
@@ -27,8 +28,17 @@ class GuideEllipse {
   // True when the value's dot lies inside the ellipse or on it; a value without both formants, or an
   // ellipse less than a pixel across either axis, contains nothing.
   bool Contains(const FormantValue& value) const;
+  // The same question for a pixel of the plot (a click), with the same rule for thin ellipses.
+  bool ContainsPixel(Point pixel) const;
+  // How far out the pixel lies: 1 on the outline, below 1 inside. A click where ellipses overlap goes to
+  // the one it is deepest inside.
+  double Reach(Point pixel) const;
 
   Point Centre() const { return centre; }
+
+  // The enabled region of the set whose ellipse holds a pixel of a plot of width x height (a click);
+  // where ellipses overlap, the one the pixel lies deepest inside; -1 when none holds it.
+  static int RegionAt(const Regions& regions, const FormantView& view, int width, int height, Point pixel);
 
  private:
   FormantView view;  // kept so that Contains maps a value as the chart maps its dot

@@ -480,5 +480,76 @@ TEST(FormantTrail, ASnapshotWhileTheCaptureThreadAdds_IsAlwaysOneWholeTrail) {
   EXPECT_EQ(trail.Newest().f1, 20000.0);
 }
 
+TEST_F(GuideSet, ATargetIsDrawnBolderAndEveryOtherGuideDimmed_UntilTheTargetIsCleared) {
+  FrequencyRegion* b = regions.GetRegion(1);
+  b->Enabled = true;
+  b->Color = 0xFF8000;  // blue 255, green 128
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
+  const auto plain = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
+  ASSERT_EQ(plain.size(), 2u);
+
+  chart.SetTarget(1);
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
+  const auto aimed = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
+  ASSERT_EQ(aimed.size(), 2u);
+  // The target: its own outline colour, a wider pen, a denser fill.
+  EXPECT_EQ(aimed[1].pen.color, Color(0, 128, 255));
+  EXPECT_GT(aimed[1].pen.width, plain[1].pen.width);
+  EXPECT_GT(aimed[1].brush.color.a, plain[1].brush.color.a);
+  // The other guide: a darker outline and a fainter fill, in the same place.
+  EXPECT_LT(aimed[0].pen.color.r, plain[0].pen.color.r);
+  EXPECT_LT(aimed[0].brush.color.a, plain[0].brush.color.a);
+  EXPECT_EQ(aimed[0].points, plain[0].points);
+
+  chart.SetTarget(-1);
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
+  const auto cleared = OfKind(LastBackgroundPaint(chart), DrawOp::PolygonShape);
+  ASSERT_EQ(cleared.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(cleared[i].pen.color, plain[i].pen.color);
+    EXPECT_EQ(cleared[i].brush.color.a, plain[i].brush.color.a);
+  }
+}
+
+TEST(FormantChart, MarksAreNumberedRingsAtTheirFormants_OverTheGuidesAndUnderTheTrail) {
+  RecordingCanvas canvas;
+  FormantChart chart;
+  chart.SetMarks({FormantMark{500, 2250, 1}, FormantMark{0, 0, 2}, FormantMark{350, 1200, 3}});
+  std::vector<FormantValue> trail = Trail(0, 0);
+  trail[0] = FormantValue{60.0, 600, 1500};
+  chart.Paint(canvas, kWidth, kHeight, trail, NarrowView(), nullptr);
+  // A mark without formants has no place on the chart.
+  const std::vector<std::string> texts = canvas.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "1"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), "2"), texts.end());
+  std::vector<DrawOp> rings;
+  size_t lastRing = 0, lastDot = 0, image = 0;
+  for (size_t i = 0; i < canvas.Ops().size(); ++i) {
+    const DrawOp& op = canvas.Ops()[i];
+    if (op.kind == DrawOp::Image) image = i;
+    if (op.kind != DrawOp::EllipseShape) continue;
+    if (op.brush.style == BrushStyle::Clear) {
+      rings.push_back(op);
+      lastRing = i;
+    } else {
+      lastDot = i;
+    }
+  }
+  ASSERT_EQ(rings.size(), 2u);
+  Point centre;
+  ASSERT_TRUE(NarrowView().Map(500, 2250, kPlotW, kPlotH, centre));
+  EXPECT_EQ(rings[0].rect.left + rings[0].rect.right, 2 * (50 + centre.x));
+  EXPECT_EQ(rings[0].rect.top + rings[0].rect.bottom, 2 * (34 + centre.y));
+  EXPECT_GT(lastRing, image);
+  EXPECT_GT(lastDot, lastRing);
+
+  chart.SetMarks({});
+  canvas.Clear();
+  chart.Paint(canvas, kWidth, kHeight, trail, NarrowView(), nullptr);
+  for (const DrawOp& op : canvas.OfKind(DrawOp::EllipseShape)) EXPECT_NE(op.brush.style, BrushStyle::Clear);
+}
+
 }  // namespace
 }  // namespace vowelscope

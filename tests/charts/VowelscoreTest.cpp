@@ -199,5 +199,33 @@ TEST(VowelScore, AttemptsWithoutATargetHaveNoScore_AndOnlyTheNewestAreKept) {
   EXPECT_FALSE(score.Attempts().back().score.has_value());
 }
 
+TEST(GuideEllipse, AClickFindsTheEnabledRegionItIsDeepestInside_OrNone) {
+  Regions set("/nonexistent/guides.ini");
+  *set.GetRegion(0) = Region(0);  // 300 .. 700 along F1, 450 .. 550 along F2
+  FrequencyRegion overlapping = Region(0);
+  overlapping.F1Center = 650;
+  overlapping.F1Length = 100;  // 550 .. 750
+  *set.GetRegion(1) = overlapping;
+  FrequencyRegion hidden = Region(0);
+  hidden.F2Center = 800;
+  hidden.Enabled = false;
+  *set.GetRegion(2) = hidden;
+  const struct {
+    Point pixel;  // F1 to the right, F2 = 1000 - y
+    int region;
+    const char* what;
+  } cases[] = {
+      {{400, 500}, 0, "inside the first only"},
+      {{720, 500}, 1, "inside the second only"},
+      {{660, 500}, 1, "inside both, near the second's centre"},
+      {{560, 500}, 0, "inside both, deeper in the first"},
+      {{400, 200}, -1, "where a hidden region lies"},
+      {{100, 900}, -1, "outside every ellipse"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(GuideEllipse::RegionAt(set, SquareView(), 1000, 1000, c.pixel), c.region) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace vowelscope
