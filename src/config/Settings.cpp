@@ -67,6 +67,8 @@ void Settings::Register() {
   properties.Add(AppIniPropertyInteger("View", "WindowWidth", &windowWidth));
   properties.Add(AppIniPropertyInteger("View", "WindowHeight", &windowHeight));
   properties.Add(AppIniPropertyInteger("View", "FZeroHeight", &fzeroHeight));
+  properties.Add(AppIniPropertyNumericBool("View", "FZeroSemitoneAxis", &fzeroSemitoneAxis));
+  properties.Add(AppIniPropertyNumericBool("View", "ShowWholeTake", &showWholeTake));
 
   properties.Add(AppIniPropertyInteger("Record", "MaxRecordMinute", &maxRecordMinute));
 

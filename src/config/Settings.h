@@ -76,6 +76,12 @@ class Settings {
   void SetF1Reverse(bool value) { f1Reverse = value; }
   bool GetF2Reverse() const { return f2Reverse; }
   void SetF2Reverse(bool value) { f2Reverse = value; }
+  // The F0 chart's frequency axis in semitones (logarithmic) instead of linear hertz.
+  bool GetFZeroSemitoneAxis() const { return fzeroSemitoneAxis; }
+  void SetFZeroSemitoneAxis(bool value) { fzeroSemitoneAxis = value; }
+  // Every voiced block of the take on screen as faint dots under the formant chart's trail.
+  bool GetShowWholeTake() const { return showWholeTake; }
+  void SetShowWholeTake(bool value) { showWholeTake = value; }
 
   // Where the file dialogs open: the folder of the last file opened or saved; empty for the working one.
   const std::string& GetLastFolder() const { return lastFolder; }
@@ -121,6 +127,8 @@ class Settings {
   bool swapXY = false;
   bool f1Reverse = false;
   bool f2Reverse = false;
+  bool fzeroSemitoneAxis = false;
+  bool showWholeTake = true;
   std::string lastFolder;
   int windowWidth = 0;
   int windowHeight = 0;

@@ -175,11 +175,13 @@ TfrmOption::TfrmOption(QWidget* parent)
     FieldGrid display(NewGroup(page, column, QStringLiteral("表示設定")));
     display.RangeRow(QStringLiteral("表示範囲:"), "edtF0DisplayMin", "edtF0DisplayMax", edtF0DisplayMin,
                      edtF0DisplayMax, 0, 8000, QStringLiteral("Hz"));
+    chkFZeroSemitoneAxis = display.CheckRow(QStringLiteral("F0 軸を半音 (対数) 目盛りにする(&S)"), "chkFZeroSemitoneAxis");
     display.Finish();
     column->addStretch(1);
     pgcOption->addTab(page, QStringLiteral("基本周波数(F0)分析"));
     order.insert(order.end(), analysis.edits.begin(), analysis.edits.end());
     order.insert(order.end(), display.edits.begin(), display.edits.end());
+    order.push_back(chkFZeroSemitoneAxis);
   }
   {
     auto* page = new QWidget();
@@ -238,6 +240,7 @@ void TfrmOption::LoadFromSettings(const Settings& settings) {
   edtF0Threshold->setValue(settings.GetF0Threshold());
   edtF0DisplayMin->setValue(settings.GetF0DisplayMin());
   edtF0DisplayMax->setValue(settings.GetF0DisplayMax());
+  chkFZeroSemitoneAxis->setChecked(settings.GetFZeroSemitoneAxis());
   edtMaxRecordMinute->setValue(settings.GetMaxRecordMinute());
 }
 
@@ -261,6 +264,7 @@ void TfrmOption::StoreToSettings(Settings& settings) const {
   settings.SetF0Threshold(edtF0Threshold->getValue());
   settings.SetF0DisplayMin(whole(edtF0DisplayMin));
   settings.SetF0DisplayMax(whole(edtF0DisplayMax));
+  settings.SetFZeroSemitoneAxis(chkFZeroSemitoneAxis->isChecked());
   settings.SetMaxRecordMinute(whole(edtMaxRecordMinute));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The options box: fifteen of the settings on three tabs, each in a TNumEdit with its range and precision,
-// the automatic formant order as a check box beside the order field, and the chart's orientation as
-// three check boxes with a one-click preset for the traditional vowel chart.
+// the automatic formant order as a check box beside the order field, the chart's orientation as
+// three check boxes with a one-click preset for the traditional vowel chart, and the F0 chart's
+// semitone axis as a check box under its display range.
 // It is made for one showing: LoadFromSettings fills it, and after OK StoreToSettings hands the values back.
 
 #include <QDialog>
@@ -61,6 +62,7 @@ class TfrmOption : public QDialog {
   TNumEdit* edtF0Threshold = nullptr;
   TNumEdit* edtF0DisplayMin = nullptr;
   TNumEdit* edtF0DisplayMax = nullptr;
+  QCheckBox* chkFZeroSemitoneAxis = nullptr;
 
   TNumEdit* edtMaxRecordMinute = nullptr;
 

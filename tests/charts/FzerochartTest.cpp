@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "RecordingCanvas.h"
 #include "analysis/Fzero.h"
@@ -163,6 +165,18 @@ TEST(FZeroChart, OneSecondInAnEightHundredSeventyPixelPlotIsFourHundredThirtyFiv
   EXPECT_TRUE(peaks.empty());
 }
 
+TEST(FZeroChart, LiveScrollRange_IsTheWaveformsRangeWithThePositionAtTheLastPage) {
+  struct Case {
+    uint64_t frames;
+    FZeroScrollRange range;
+  } cases[] = {
+      {11025, {0, 435, 0, 0}},      // shorter than the chart: nothing to scroll
+      {22050, {0, 870, 870, 1}},    // the bar runs 0 ... 1, as for the waveform
+      {33075, {0, 1305, 870, 436}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FZeroChart::LiveScrollRange(kWidth, c.frames), c.range) << c.frames;
+}
+
 std::vector<DrawOp> PlotLines(const RecordingCanvas& canvas) {
   std::vector<DrawOp> result;
   for (const DrawOp& op : canvas.OfKind(DrawOp::Line)) {
@@ -277,13 +291,17 @@ TEST(FZeroChart, UnusableDisplayRangeOrFrameShiftLeavesTheDotsOut) {
   struct Case {
     int displayMin, displayMax;
     double frameShift;
-  } cases[] = {{500, 500, 0.01}, {60, 1000, 0.0}, {60, 1000, -0.01}, {60, 1000, 0.00001}};
+    bool semitoneAxis;
+  } cases[] = {{500, 500, 0.01, false},   {60, 1000, 0.0, false},   {60, 1000, -0.01, false},
+               {60, 1000, 0.00001, false}, {500, 500, 0.01, true},  {20, 40, 0.01, true},  // both ends at the floor
+               {-100, 0, 0.01, true}};
   for (const Case& c : cases) {
     FZeroResult result = Track(600, 0.9f);
     result.frameShift = c.frameShift;
     FZeroView view;
     view.displayMin = c.displayMin;
     view.displayMax = c.displayMax;
+    view.semitoneAxis = c.semitoneAxis;
     RecordingCanvas canvas;
     FZeroChart::Paint(canvas, kWidth, kHeight, {}, &result, view);
     EXPECT_TRUE(Dots(canvas).empty()) << c.displayMin << ".." << c.displayMax << " shift " << c.frameShift;
@@ -291,6 +309,83 @@ TEST(FZeroChart, UnusableDisplayRangeOrFrameShiftLeavesTheDotsOut) {
     EXPECT_EQ(canvas.OfKind(DrawOp::Fill)[1].rect, (Rect{40, 30, kWidth, kHeight}));
     EXPECT_EQ(TimeLabels(canvas).size(), 3u);
   }
+}
+
+TEST(FZeroChart, RowOfAFrequency_IsLinearInHertzOrInSemitones) {
+  struct Case {
+    bool semitoneAxis;
+    int displayMin, displayMax;
+    double frequency;
+    std::optional<int> row;  // in a plot 150 high
+  } cases[] = {
+      // Linear: 150 - 150 (f - 60) / 900.
+      {false, 60, 960, 60.0, 150},
+      {false, 60, 960, 169.7056, 131},  // 131.7
+      {false, 60, 960, 678.8225, 46},   // 46.9
+      {false, 60, 960, 960.0, 0},
+      {false, 500, 500, 500.0, std::nullopt},
+      // Semitones: 60 ... 960 Hz is four octaves, 37.5 pixels each.
+      {true, 60, 960, 60.0, 150},
+      {true, 60, 960, 84.8528, 131},   // half an octave up: 131.25
+      {true, 60, 960, 169.7056, 93},   // 93.75
+      {true, 60, 960, 678.8225, 18},   // 18.75
+      {true, 60, 960, 960.0, 0},
+      {true, 0, 800, 70.7107, 131},    // the bottom raised to 50 Hz: 50 ... 800 is four octaves again
+      {true, 60, 960, 0.0, std::nullopt},
+      {true, 60, 960, -100.0, std::nullopt},
+      {true, 10, 50, 40.0, std::nullopt},  // nothing left above the floor
+  };
+  for (const Case& c : cases) {
+    FZeroView view;
+    view.semitoneAxis = c.semitoneAxis;
+    view.displayMin = c.displayMin;
+    view.displayMax = c.displayMax;
+    EXPECT_EQ(view.RowOf(c.frequency, 150), c.row)
+        << (c.semitoneAxis ? "semitones " : "linear ") << c.displayMin << ".." << c.displayMax << " at " << c.frequency;
+  }
+}
+
+// The default range, 60 ... 1000 Hz, on the semitone axis: a dotted line at every C, the octaves the
+// same height apart; the C's name in the plot above its line, its frequency beside its tick, and a
+// dot at that frequency on the same row.
+TEST(FZeroChart, SemitoneAxis_OctaveLinesAreEquallySpaced_AndTicksAndDotsShareTheirRows) {
+  FZeroView view;
+  view.semitoneAxis = true;
+  FZeroResult result = Track(200, 0.9f);
+  for (FZeroValue& value : result.values) value.frequency = 261.6256f;  // C4
+  RecordingCanvas canvas;
+  FZeroChart::Paint(canvas, kWidth, kHeight, {}, &result, view);
+
+  std::vector<int> lines;
+  for (const DrawOp& op : PlotLines(canvas)) {
+    if (op.pen.style != PenStyle::Dot) continue;
+    EXPECT_EQ(op.from.y, op.to.y);
+    EXPECT_EQ(op.from.x, 40);
+    lines.push_back(op.from.y);
+  }
+  // C2 65.4, C3 130.8, C4 261.6 and C5 523.3 Hz, from the bottom up.
+  ASSERT_EQ(lines.size(), 4u);
+  const double octave = kPlotH / std::log2(1000.0 / 60.0);  // 37.45 pixels
+  for (size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_NEAR(lines[i - 1] - lines[i], octave, 1.0) << "octave " << i << " in pixels";
+  }
+  EXPECT_EQ(lines[0], 30 + 147);
+
+  std::vector<std::string> names, hertz;
+  int c4Tick = -1;
+  for (const DrawOp& op : canvas.OfKind(DrawOp::Text)) {
+    if (op.from.y >= 30) (op.from.x < 40 ? hertz : names).push_back(op.text);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"C2", "C3", "C4", "C5"}));
+  // 65 Hz would reach below the band; only whole labels are drawn.
+  EXPECT_EQ(hertz, (std::vector<std::string>{"131", "262", "523"}));
+  for (const DrawOp& op : canvas.OfKind(DrawOp::Line)) {
+    if (!op.clip.has_value() && op.from.x == 40 - 2 - 8 && op.to.x == 40 - 2 && op.from.y == lines[2]) c4Tick = op.from.y;
+  }
+  EXPECT_EQ(c4Tick, lines[2]) << "a long tick on the C4 line";
+  const auto dots = Dots(canvas);
+  ASSERT_FALSE(dots.empty());
+  EXPECT_EQ(dots[0].rect.top + 2, lines[2]) << "the C4 dot on the C4 line";
 }
 
 // Placed at k x 10 ms, the dots of a long recording drifted from their sound (the hop is 110 samples,

@@ -61,6 +61,8 @@ const char* const kDefaultFile =
     "WindowWidth=0\n"
     "WindowHeight=0\n"
     "FZeroHeight=0\n"
+    "FZeroSemitoneAxis=0\n"
+    "ShowWholeTake=1\n"
     "\n"
     "[Record]\n"
     "MaxRecordMinute=15\n"
@@ -126,6 +128,8 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   s.SetWindowWidth(1024);
   s.SetWindowHeight(700);
   s.SetFZeroHeight(260);
+  s.SetFZeroSemitoneAxis(true);
+  s.SetShowWholeTake(false);
   ASSERT_TRUE(s.Save());
 
   Settings back(file);
@@ -150,6 +154,27 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   EXPECT_EQ(back.GetWindowWidth(), 1024);
   EXPECT_EQ(back.GetWindowHeight(), 700);
   EXPECT_EQ(back.GetFZeroHeight(), 260);
+  EXPECT_TRUE(back.GetFZeroSemitoneAxis());
+  EXPECT_FALSE(back.GetShowWholeTake());
+}
+
+// The two view flags read numbers as flags like AutoOrder: text that is no number keeps the default
+// (the linear axis, the whole take shown) instead of turning a flag off.
+TEST_F(SettingsTest, ViewFlags_ReadNumbersAsFlags_AndKeepTheirDefaultsForAnythingElse) {
+  struct Case {
+    const char* file;
+    bool semitoneAxis, wholeTake;
+  };
+  for (const Case c : {Case{"[View]\nFZeroSemitoneAxis=1\nShowWholeTake=0\n", true, false},
+                       Case{"[View]\nFZeroSemitoneAxis=on\nShowWholeTake=off\n", false, true},
+                       Case{"[View]\nFZeroSemitoneAxis=\nShowWholeTake=\n", false, true},
+                       Case{"[View]\nFZeroSemitoneAxis=2\nShowWholeTake=-1\n", true, true}}) {
+    WriteFile(file, c.file);
+    Settings s(file);
+    ASSERT_TRUE(s.Load()) << c.file;
+    EXPECT_EQ(s.GetFZeroSemitoneAxis(), c.semitoneAxis) << c.file;
+    EXPECT_EQ(s.GetShowWholeTake(), c.wholeTake) << c.file;
+  }
 }
 
 // A hand-edited file must not make a recording allocate gigabytes, run slower than real time or give an

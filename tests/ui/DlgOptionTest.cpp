@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
@@ -287,6 +288,44 @@ TEST_F(OptionDialogTest, Orientation_IsShownAndStored_AndThePresetGivesTheTradit
   EXPECT_TRUE(reread.GetSwapXY());
   EXPECT_TRUE(reread.GetF1Reverse());
   EXPECT_TRUE(reread.GetF2Reverse());
+}
+
+// The box's access keys, read from its labels and check boxes: one key per field on each page.
+TEST_F(OptionDialogTest, SemitoneAxis_IsShownAndStored_AndItsAccessKeyIsTheOnlyOneOnItsPage) {
+  WriteIni("[View]\nFZeroSemitoneAxis=0\n");
+  Settings settings(iniPath.string());
+  ASSERT_TRUE(settings.Load());
+  bool shown = true;
+  const auto result = Run(settings, [&](TfrmOption& dialog) {
+    shown = dialog.chkFZeroSemitoneAxis->isChecked();
+    dialog.pgcOption->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_S, Qt::AltModifier);
+    // An access key presses the box the way a click does, released a moment later.
+    for (int i = 0; i < 100 && !dialog.chkFZeroSemitoneAxis->isChecked(); ++i) QTest::qWait(10);
+    EXPECT_TRUE(dialog.chkFZeroSemitoneAxis->isChecked()) << "Alt+S ticks the box";
+    dialog.btnOk->click();
+  });
+  ASSERT_EQ(result, OptionsResult::Saved);
+  EXPECT_FALSE(shown);
+  Settings reread(iniPath.string());
+  ASSERT_TRUE(reread.Load());
+  EXPECT_TRUE(reread.GetFZeroSemitoneAxis());
+
+  TfrmOption dialog;
+  for (int page = 0; page < dialog.pgcOption->count(); ++page) {
+    QStringList texts;
+    for (const QLabel* label : dialog.pgcOption->widget(page)->findChildren<QLabel*>()) texts << label->text();
+    for (const QAbstractButton* button : dialog.pgcOption->widget(page)->findChildren<QAbstractButton*>()) {
+      texts << button->text();
+    }
+    QStringList keys;
+    for (const QString& text : texts) {
+      const qsizetype at = text.indexOf(QLatin1Char('&'));
+      if (at >= 0 && at + 1 < text.size()) keys << text.mid(at + 1, 1).toUpper();
+    }
+    EXPECT_EQ(keys.removeDuplicates(), 0) << "page " << page << ": " << keys.join(QLatin1Char(' ')).toStdString();
+  }
 }
 
 TEST_F(OptionDialogTest, Ok_WhenTheFileCannotBeWritten_ReportsTheFailedSave) {
