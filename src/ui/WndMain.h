@@ -256,6 +256,8 @@ class TfrmMain : public QMainWindow {
   void RebuildWaveform();
   void SetTrailForPlayback(uint32_t position);
   void FollowPlayback(uint32_t position);
+  // The scroll bar set for the live dots of the recording, following their end (WndMainCharts.cpp).
+  void FollowLiveEnd();
   void InvalidateFormantBackground();
   // The formant chart's ranges fitted to the selected guide set, and kept in the settings.
   void actFitRangesExecute();

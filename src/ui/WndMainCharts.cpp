@@ -11,6 +11,23 @@
 
 namespace vowelscope {
 
+namespace {
+
+void SetScrollRange(QScrollBar& bar, const FZeroScrollRange& range) {
+  // With a page the last position shows the last page; the page is the thumb's size, while a click in
+  // the track moves by the large change.
+  if (range.pageSize > 0) {
+    bar.setRange(range.minimum, std::max(range.minimum, range.maximum - range.pageSize + 1));
+    bar.setPageStep(range.pageSize);
+  } else {
+    // The whole take fits in the chart: nothing to scroll to.
+    bar.setRange(range.minimum, range.minimum);
+    bar.setPageStep(TfrmMain::kFZeroLargeChange);
+  }
+}
+
+}  // namespace
+
 const Regions* TfrmMain::SelectedRegions() const {
   if (selectedRegions < 0 || selectedRegions >= regionsList.GetCount()) return nullptr;
   return regionsList.GetItem(selectedRegions);
@@ -59,17 +76,23 @@ void TfrmMain::RebuildWaveform() {
   if (engine.IsRecording()) return;
   const FZeroScrollRange range = FZeroChart::RebuildWaveform(waveRender, engine.GetSound(), pbxFZero->width(), wavePeaks);
   const QSignalBlocker quiet(sclFZero);
-  // With a page the last position shows the last page; the page is the thumb's size, while a click in
-  // the track moves by the large change.
-  if (range.pageSize > 0) {
-    sclFZero->setRange(range.minimum, std::max(range.minimum, range.maximum - range.pageSize + 1));
-    sclFZero->setPageStep(range.pageSize);
-  } else {
-    // The whole take fits in the chart: nothing to scroll to.
-    sclFZero->setRange(range.minimum, range.minimum);
-    sclFZero->setPageStep(kFZeroLargeChange);
-  }
+  SetScrollRange(*sclFZero, range);
   sclFZero->setValue(range.position);
+  pbxFZero->update();
+}
+
+void TfrmMain::FollowLiveEnd() {
+  // As a recorder's timeline: the chart keeps the newest dots in view while the bar stands at its end,
+  // and stays where the user scrolled back to until the bar is brought to the end again. A bar left
+  // elsewhere by the last take falls into the new, shorter range with the first value.
+  const bool atEnd = sclFZero->value() >= sclFZero->maximum();
+  const uint64_t frames = liveFZero->values.size() * uint64_t{Engine::GetFZeroHop(liveFZero->frameShift)};
+  const FZeroScrollRange range = FZeroChart::LiveScrollRange(pbxFZero->width(), frames);
+  {
+    const QSignalBlocker quiet(sclFZero);
+    SetScrollRange(*sclFZero, range);
+    if (atEnd) sclFZero->setValue(range.position);
+  }
   pbxFZero->update();
 }
 

@@ -39,7 +39,7 @@ void TfrmMain::OnLivePitchMessage(int centiHertz) {
   }
   liveFZero->values.push_back(value);
   pnlPitch->SetPitch(frequency);
-  pbxFZero->update();
+  FollowLiveEnd();
 }
 
 void TfrmMain::ClearLivePitch() {

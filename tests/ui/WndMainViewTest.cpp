@@ -1,0 +1,130 @@
+// The main window's views of a take on in-memory sound devices: the F0 chart following the live end of a
+// recording, and the whole take's scatter on the formant chart.
+#include "ui/WndMain.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "Wndmaintestsupport.h"
+#include "support/Testfolder.h"
+#include "platform/Virtualwavein.h"
+#include "platform/Virtualwaveout.h"
+
+namespace vowelscope {
+namespace {
+
+namespace fs = std::filesystem;
+
+using wndtest::Action;
+using wndtest::Child;
+using wndtest::Voice;
+using wndtest::WaitUntil;
+
+constexpr int kPlotLeft = 40;  // the F0 chart's frequency band
+
+class MainWindowViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = testsupport::TestFolder("wndview");
+    fs::create_directories(folder / "regions");
+    QApplication::setQuitOnLastWindowClosed(false);
+    input = std::make_shared<VirtualWaveIn>();
+    input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+    auto output = std::make_shared<VirtualWaveOut>();
+    output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+    TfrmMain::Environment environment;
+    environment.input = input;
+    environment.output = output;
+    environment.settingsFile = (folder / "Settings.ini").string();
+    environment.regionsFolder = (folder / "regions").string();
+    environment.hooks = wndtest::Forwarding(hooks);
+    window = std::make_unique<TfrmMain>(std::move(environment));
+    window->show();
+    QApplication::processEvents();
+    bar = Child<QScrollBar>(*window, "sclFZero");
+    plotWidth = Child<QWidget>(*window, "pbxFZero")->width() - kPlotLeft;
+  }
+
+  void TearDown() override { window.reset(); }
+
+  // Pure red pixels of the F0 chart (its voiced frames) in the columns from..to of its plot.
+  int RedDotPixels(int from, int to) {
+    const QImage image = Child<QWidget>(*window, "pbxFZero")->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = kPlotLeft + from; x < kPlotLeft + to && x < image.width(); ++x) {
+        red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
+      }
+    }
+    return red;
+  }
+
+  // Records `seconds` more of a voice into the running recording and waits until the F0 chart's scroll
+  // range reaches the end of a take of `totalSeconds` (within 0.4 s: the input holds back the part of a
+  // buffer it has not filled). The last page starts one chart width before the end.
+  void RecordMore(double seconds, double totalSeconds) {
+    input->SetSourceSamples(Voice(seconds, 220.0), VirtualWaveIn::AtEnd::Stall);
+    const int reached = static_cast<int>(plotWidth * (totalSeconds - 0.4) / 2.0) - plotWidth;
+    ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0 && bar->maximum() >= reached; }))
+        << "the range reached " << bar->maximum() << " of " << reached;
+    // The last posted values too.
+    WaitUntil([] { return false; }, 200);
+  }
+
+  void StopAndWaitForTheAnalysis() {
+    Action(*window, "actStopRecord")->trigger();
+    ASSERT_TRUE(WaitUntil([&] {
+      return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown() &&
+             QApplication::activeModalWidget() == nullptr;
+    }));
+    QApplication::processEvents();
+  }
+
+  fs::path folder;
+  std::shared_ptr<VirtualWaveIn> input;
+  TfrmMain::Hooks hooks;
+  std::unique_ptr<TfrmMain> window;
+  QScrollBar* bar = nullptr;
+  int plotWidth = 0;
+};
+
+TEST_F(MainWindowViewTest, WhileRecording_TheF0ChartFollowsTheLiveEnd_UnlessTheUserScrolledBack) {
+  ASSERT_GT(plotWidth, 100);
+  // A last take scrolled to its middle: the new recording still starts at its own beginning.
+  bar->setRange(0, 5000);
+  bar->setValue(2500);
+  input->SetSourceSamples({}, VirtualWaveIn::AtEnd::Stall);
+  Action(*window, "actStartRecord")->trigger();
+  ASSERT_TRUE(window->GetEngine().IsRecording());
+
+  // Five seconds are two and a half chart widths: the newest dots stand at the right edge.
+  RecordMore(5.0, 5.0);
+  ASSERT_GE(bar->maximum(), plotWidth);
+  EXPECT_EQ(bar->value(), bar->maximum()) << "the bar follows the live end";
+  EXPECT_GT(RedDotPixels(plotWidth * 3 / 4, plotWidth), 0) << "no dots at the live end";
+
+  // Scrolled back to the start, the view stays there while the recording goes on.
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
+  const int scrolledBackAt = bar->maximum();
+  RecordMore(2.0, 7.0);
+  EXPECT_GT(bar->maximum(), scrolledBackAt);
+  EXPECT_EQ(bar->value(), 0) << "the view left where the user put it";
+  EXPECT_GT(RedDotPixels(0, plotWidth / 4), 0) << "the take's first dots";
+
+  // Brought back to the end, it follows again.
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  RecordMore(2.0, 9.0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_GT(RedDotPixels(plotWidth * 3 / 4, plotWidth), 0);
+  StopAndWaitForTheAnalysis();
+}
+
+}  // namespace
+}  // namespace vowelscope
