@@ -4,7 +4,10 @@
 //     three session files), wall time of the process, best of three;
 //   - when praat is installed, its "To Pitch (ac)" alone on the same file (the file's reading is not
 //     counted), best of three, and the ratio. Goal: the batch at least twice as fast;
-//   - forty files of 30 s in one command line with -j 1 and -j 2, side by side, with peak memory.
+//   - forty files of 30 s in one command line with -j 1 and -j 2, side by side, with peak memory;
+//   - the peak memory per job, in sounds of one file, for the 30-s files and the ten minutes (goal < 3),
+//     beyond the idle program and beyond one run on a half-second file (the code and libraries an
+//     analysis touches, which a process holds once however many jobs it runs).
 
 #include <chrono>
 #include <cstdio>
@@ -90,9 +93,36 @@ RunFigures MeasureApart(const std::string& command) {
   return figures;
 }
 
+// Peak memory of a run beyond a baseline, per job, in sounds of one file (16-bit mono 11025 Hz).
+double SoundsPerJob(const RunFigures& run, const RunFigures& baseline, int jobs, double soundSeconds) {
+  const double soundMegabytes = soundSeconds * 11025 * 2 / (1024.0 * 1024.0);
+  return (run.peakMegabytes - baseline.peakMegabytes) / jobs / soundMegabytes;
+}
+
+// The baselines the memory per job is measured from: the program that only prints its help, and the
+// program after a half-second file, which has touched the code and libraries of an analysis.
+struct Baselines {
+  RunFigures idle;
+  RunFigures loaded;
+};
+
+Baselines MeasureBaselines(const std::string& dir) {
+  Baselines baselines;
+  const std::string shortFile = dir + "/short.wav";
+  WriteWave(shortFile, Speech(0.5));
+  baselines.idle = MeasureApart(std::string(VOWELSCOPE_ANALYZE) + " --help >/dev/null");
+  baselines.loaded = MeasureApart(std::string(VOWELSCOPE_ANALYZE) + " -o '" + dir + "/short' '" + shortFile + "' >/dev/null");
+  return baselines;
+}
+
+void PrintMemory(const char* what, const RunFigures& run, const Baselines& baselines, int jobs, double soundSeconds) {
+  std::printf("  %-22s %5.2f beyond the idle program, %5.2f beyond the program after a 0.5-s file\n", what,
+              SoundsPerJob(run, baselines.idle, jobs, soundSeconds), SoundsPerJob(run, baselines.loaded, jobs, soundSeconds));
+}
+
 // Forty files of 30 s through one command line with one job and with two: the time of each side by
-// side, and the peak memory per job beyond what the program needs without a file, in sounds of one file.
-bool ParallelFigures(const std::string& dir) {
+// side, and the peak memory per job in sounds of one file.
+bool ParallelFigures(const std::string& dir, const Baselines& baselines, const RunFigures& tenMinutes) {
   constexpr int kFiles = 40;
   constexpr double kSeconds = 30.0;
   std::string inputs;
@@ -105,7 +135,6 @@ bool ParallelFigures(const std::string& dir) {
       inputs += " '" + file + "'";
     }
   }
-  const RunFigures idle = MeasureApart(std::string(VOWELSCOPE_ANALYZE) + " --help >/dev/null");
   RunFigures one, two;
   for (int run = 0; run < 2; ++run) {
     const RunFigures a = MeasureApart(std::string(VOWELSCOPE_ANALYZE) + " -j 1 -o '" + dir + "/j1'" + inputs + " >/dev/null");
@@ -114,14 +143,15 @@ bool ParallelFigures(const std::string& dir) {
     if (one.seconds < 0 || a.seconds < one.seconds) one = a;
     if (two.seconds < 0 || b.seconds < two.seconds) two = b;
   }
-  const double soundMegabytes = kSeconds * 11025 * 2 / (1024.0 * 1024.0);
   std::printf("%d files of %.0f s (16-bit mono 11025 Hz), one command line:\n", kFiles, kSeconds);
   std::printf("  -j 1   %6.2f s   peak %6.1f MB\n", one.seconds, one.peakMegabytes);
   std::printf("  -j 2   %6.2f s   peak %6.1f MB   %.2f of the time of -j 1 (goal <= 0.6 on 2 cores)\n", two.seconds,
               two.peakMegabytes, two.seconds / one.seconds);
-  std::printf("  memory beyond the idle program (%.1f MB) per job: -j 1 %.1f, -j 2 %.1f sounds of one file (goal < 3)\n",
-              idle.peakMegabytes, (one.peakMegabytes - idle.peakMegabytes) / soundMegabytes,
-              (two.peakMegabytes - idle.peakMegabytes) / 2 / soundMegabytes);
+  std::printf("peak memory per job in sounds of one file (goal < 3); idle program %.1f MB, after a 0.5-s file %.1f MB:\n",
+              baselines.idle.peakMegabytes, baselines.loaded.peakMegabytes);
+  PrintMemory("30-s files, -j 1", one, baselines, 1, kSeconds);
+  PrintMemory("30-s files, -j 2", two, baselines, 2, kSeconds);
+  if (tenMinutes.seconds >= 0) PrintMemory("10-min file, -j 1", tenMinutes, baselines, 1, 600.0);
   return true;
 }
 
@@ -178,7 +208,10 @@ int main(int argc, char** argv) {
   } else {
     std::printf("  (praat is not installed: no peer figure)\n");
   }
-  if (!ParallelFigures(dir)) std::printf("vowelscope-analyze failed on the forty files\n");
+  const Baselines baselines = MeasureBaselines(dir);
+  const RunFigures tenMinutes =
+      MeasureApart(std::string(VOWELSCOPE_ANALYZE) + " -o '" + dir + "/memory' '" + dir + "/speech.wav' >/dev/null");
+  if (!ParallelFigures(dir, baselines, tenMinutes)) std::printf("vowelscope-analyze failed on the forty files\n");
   std::system(("rm -rf '" + dir + "'").c_str());
   return 0;
 }

@@ -56,7 +56,8 @@ Engine::Engine(Settings* settings, std::shared_ptr<WaveInDevice> device)
       recordStream(this),
       windowType(HannWindow),
       sound(GetSoundFormat()),
-      maxRecordSamples(kNoLimit) {
+      maxRecordSamples(kNoLimit),
+      nextSound(GetSoundFormat()) {
   formantAnalyzer.SetSampleRate(kSampleRate);
   threadController.SetUserData(this);
 }
@@ -187,7 +188,17 @@ void Engine::ProcessRecordedBlock(const int16_t* samples, unsigned count, unsign
   if (accepted != nullptr) *accepted = count;
 }
 
-void Engine::ProcessBlock(const int16_t* samples, unsigned count, bool live) {
+void Engine::ProcessBlock(const int16_t* samples, unsigned count) {
+  FormantValue value = AnalyseBlock(samples, count);
+  formantList.push_back(value);
+  sound.Write(samples, count, nullptr);  // a failed write loses these samples but not the analysis
+  formantTrackCallbacks.Notify(value);
+  FZeroValue pitch = livePitch.Next(samples, count);
+  livePitchList.push_back(pitch);
+  livePitchCallbacks.Notify(pitch);
+}
+
+FormantValue Engine::AnalyseBlock(const int16_t* samples, unsigned count) {
   std::fill(blockFrame.begin(), blockFrame.end(), 0.0);
   if (count == blockWindow.size()) {
     for (unsigned i = 0; i < count; ++i) blockFrame[i] = blockWindow[i] * samples[i];
@@ -209,13 +220,7 @@ void Engine::ProcessBlock(const int16_t* samples, unsigned count, bool live) {
     value.f1 = blockFormants[0];
     value.f2 = blockFormants[1];
   }
-  formantList.push_back(value);
-  sound.Write(samples, count, nullptr);  // a failed write loses these samples but not the analysis
-  if (!live) return;
-  formantTrackCallbacks.Notify(value);
-  FZeroValue pitch = livePitch.Next(samples, count);
-  livePitchList.push_back(pitch);
-  livePitchCallbacks.Notify(pitch);
+  return value;
 }
 
 void Engine::FZeroJob(ThreadController* controller) {
@@ -223,16 +228,7 @@ void Engine::FZeroJob(ThreadController* controller) {
 }
 
 void Engine::RunFZeroJob() {
-  // The options dialog lets a frame shift of 0 and a minimum above the maximum through; either would
-  // give an empty track that looks like an analysis of silence.
-  FZeroPassSettings passSettings;
-  passSettings.frameShift = std::max(settings->GetF0FrameShift(), 1);
-  passSettings.minFrequency = std::min(settings->GetF0Min(), settings->GetF0Max());
-  passSettings.maxFrequency = std::max(settings->GetF0Min(), settings->GetF0Max());
-  passSettings.powerThreshold = settings->GetF0Threshold();
-
-  std::shared_ptr<const FZeroResult> result =
-      RunFZeroPass(sound.GetData(), sound.GetLength(), sound.GetFormat(), passSettings, progressCallbacks);
+  std::shared_ptr<const FZeroResult> result = AnalyseFZero(sound, progressCallbacks);
   // Null only when the result could not be allocated: the old result does not describe this recording,
   // and the listeners still hear that the analysis is over.
   bool analysed = result != nullptr;
@@ -241,6 +237,18 @@ void Engine::RunFZeroJob() {
   // listeners have heard of the end.
   analysing.store(false);
   fzeroAnalyzeCallbacks.Notify(analysed);
+}
+
+std::shared_ptr<const FZeroResult> Engine::AnalyseFZero(const SoundMemoryStream& source,
+                                                        ProgressCallbackContainer& progress) const {
+  // The options dialog lets a frame shift of 0 and a minimum above the maximum through; either would
+  // give an empty track that looks like an analysis of silence.
+  FZeroPassSettings passSettings;
+  passSettings.frameShift = std::max(settings->GetF0FrameShift(), 1);
+  passSettings.minFrequency = std::min(settings->GetF0Min(), settings->GetF0Max());
+  passSettings.maxFrequency = std::max(settings->GetF0Min(), settings->GetF0Max());
+  passSettings.powerThreshold = settings->GetF0Threshold();
+  return RunFZeroPass(source.GetData(), source.GetLength(), source.GetFormat(), passSettings, progress);
 }
 
 }  // namespace vowelscope

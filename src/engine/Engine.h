@@ -80,17 +80,16 @@ class Engine {
   // there, whole. Throws Error with the message the user is to see.
   void LoadFiles(const std::string& path);
 
-  // Analyses a sound that was not recorded as if it had been: its samples go block by block through the
-  // recording's block handler, so the formant track is the one the microphone would have given, and
+  // Analyses the sound in memory again as if it had just been recorded: its samples go block by block
+  // through the recording's block handler, so the formant track is the one the microphone gave, and
   // then the F0 pass runs; both on the worker thread, with the settings of this moment, the progress
-  // and completion listeners told as after a recording. The sound and the tracks are replaced only once
-  // the job runs: false, with nothing changed, while recording or analysing or without a worker.
-  bool StartSoundAnalysis(std::vector<int16_t> samples);
-  // The same over the sound in memory, with the settings of this moment.
+  // and completion listeners told as after a recording. The tracks are replaced only when the whole
+  // job has succeeded: false, with nothing changed, while recording or analysing or without a worker.
   bool StartReanalysis();
-  // Reads any common audio file, converts it to the recording format and starts its analysis; returns
-  // the line that says what was converted. Throws Error naming the problem and the file, and the
-  // session in memory is then untouched.
+  // Reads any common audio file, converts it to the recording format and analyses it in the same way;
+  // the sound is replaced with the tracks, only when the job has succeeded. Returns the line that says
+  // what was converted. Throws Error naming the problem and the file, and the session in memory is
+  // then untouched.
   std::string AnalyseFile(const std::string& path);
 
   // The fixed recording format: 16-bit signed PCM, mono, 11025 Hz.
@@ -135,12 +134,18 @@ class Engine {
  private:
   static void FZeroJob(ThreadController* controller);
   void RunFZeroJob();
-  // Analyses and stores one block of at most frameLength samples; the formant listeners hear of it only
-  // when live (a file analysed at full speed would flood a window with level updates).
-  void ProcessBlock(const int16_t* samples, unsigned count, bool live = true);
+  // Analyses, stores and reports one recorded block of at most frameLength samples.
+  void ProcessBlock(const int16_t* samples, unsigned count);
+  // The formant value of one block of at most frameLength samples, with the prepared settings.
+  FormantValue AnalyseBlock(const int16_t* samples, unsigned count);
+  // The F0 pass over `source` with the settings of now.
+  std::shared_ptr<const FZeroResult> AnalyseFZero(const SoundMemoryStream& source,
+                                                  ProgressCallbackContainer& progress) const;
   // Takes the formant settings and sizes the block handler's work arrays (user-interface thread).
   void PrepareFormantPath();
-  // The analysis of a sound that was not recorded (Engineanalysis.cpp); worker thread.
+  // The analysis of a sound that was not just recorded (Engineanalysis.cpp): nextSound when
+  // analysingNext, else the sound in memory. Started on this thread; the job runs on the worker.
+  bool StartSoundAnalysis(bool next);
   static void SoundAnalysisJob(ThreadController* controller);
   void RunSoundAnalysisJob();
 
@@ -169,8 +174,10 @@ class Engine {
   uint32_t maxRecordSamples;
   std::optional<uint32_t> recordLimitOverride;
   std::atomic<bool> analysing{false};
-  // The samples a sound analysis is to feed; handed to the worker by the thread start.
-  std::vector<int16_t> pendingSamples;
+  // A file's sound while its analysis runs: it takes the place of `sound` only when the job has
+  // succeeded, and is emptied at the end either way. Handed to the worker by the thread start.
+  SoundMemoryStream nextSound;
+  bool analysingNext = false;
   FormantTrackCallbackContainer formantTrackCallbacks;
   LivePitchCallbackContainer livePitchCallbacks;
   // The live F0 of recorded blocks (not of analysed files, whose F0 pass follows at once).

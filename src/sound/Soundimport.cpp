@@ -24,23 +24,28 @@ constexpr int kMaxSourceRate = 1000000;
 constexpr double kMaxSamplesPerByte = 32.0;
 
 // Rounds to 16 bits; values beyond the range stay at its ends (and are counted) instead of wrapping.
-void AppendSamples(const std::vector<float>& mono, std::vector<int16_t>& out, uint64_t& clipped) {
-  for (const float x : mono) {
+// `rounded` is the caller's work buffer, so a block costs no allocation. False when the stream could
+// not grow.
+bool AppendSamples(const std::vector<float>& mono, std::vector<int16_t>& rounded, SoundMemoryStream& out,
+                   uint64_t& clipped) {
+  rounded.resize(mono.size());
+  for (size_t i = 0; i < mono.size(); ++i) {
     // Read integer samples come scaled by 1/32768, so 16-bit input comes back exactly.
-    const double scaled = std::nearbyint(static_cast<double>(x) * 32768.0);
+    const double scaled = std::nearbyint(static_cast<double>(mono[i]) * 32768.0);
     if (scaled > 32767.0) {
-      out.push_back(32767);
+      rounded[i] = 32767;
       ++clipped;
     } else if (scaled < -32768.0) {
-      out.push_back(-32768);
+      rounded[i] = -32768;
       ++clipped;
     } else if (std::isnan(scaled)) {
-      out.push_back(0);
+      rounded[i] = 0;
       ++clipped;
     } else {
-      out.push_back(static_cast<int16_t>(scaled));
+      rounded[i] = static_cast<int16_t>(scaled);
     }
   }
+  return rounded.empty() || out.Write(rounded.data(), static_cast<unsigned>(rounded.size()), nullptr);
 }
 
 SoundImportStatus FromOpenError(platform::AudioFileReader::OpenError error) {
@@ -64,11 +69,9 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace
-
-SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, SoundImport& result,
-                                  ProgressCallbackContainer* progress) {
-  result = SoundImport{};
+// The import itself; the caller empties the stream and the result when it fails.
+SoundImportStatus ReadInto(const std::string& path, uint32_t targetRate, SoundImport& import, SoundMemoryStream& sound,
+                           ProgressCallbackContainer* progress) {
   platform::AudioFileReader reader;
   platform::AudioFileReader::OpenError openError{};
   if (!reader.Open(path, &openError)) return FromOpenError(openError);
@@ -89,7 +92,6 @@ SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, 
     if (!resampler->IsValid()) return SoundImportStatus::Unsupported;
   }
 
-  SoundImport import;
   import.sourceRate = reader.GetSampleRate();
   import.sourceChannels = channels;
   import.sourceBits = reader.GetBitsPerSample();
@@ -97,13 +99,15 @@ SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, 
   std::error_code sizeError;
   const double fileBytes = static_cast<double>(std::filesystem::file_size(path, sizeError));
   const double expected = std::ceil(static_cast<double>(reader.GetFrames()) * ratio) + 16;
-  import.samples.reserve(static_cast<size_t>(std::min(expected, sizeError ? 0.0 : fileBytes * kMaxSamplesPerByte)));
+  // A reservation that fails is no failure yet: the stream grows as the samples come.
+  sound.Reserve(static_cast<unsigned>(std::min(expected, sizeError ? 0.0 : fileBytes * kMaxSamplesPerByte)));
 
   ProgressCallbackParams report;
   report.maximum = static_cast<int32_t>(std::min<int64_t>(reader.GetFrames(), INT32_MAX));
   std::vector<float> interleaved(static_cast<size_t>(kBlockFrames * channels));
   std::vector<float> mono;
   std::vector<float> converted;
+  std::vector<int16_t> rounded;
   for (;;) {
     const int64_t got = reader.Read(interleaved.data(), kBlockFrames);
     if (got < 0) return SoundImportStatus::Damaged;
@@ -118,11 +122,11 @@ SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, 
     if (resample) {
       const bool ok = got > 0 ? resampler->Process(mono.data(), mono.size(), converted) : resampler->Flush(converted);
       if (!ok) return SoundImportStatus::Damaged;
-      AppendSamples(converted, import.samples, import.clipped);
-    } else {
-      AppendSamples(mono, import.samples, import.clipped);
+      if (!AppendSamples(converted, rounded, sound, import.clipped)) return SoundImportStatus::NoMemory;
+    } else if (!AppendSamples(mono, rounded, sound, import.clipped)) {
+      return SoundImportStatus::NoMemory;
     }
-    if (import.samples.size() > kMaxImportSamples) return SoundImportStatus::TooLong;
+    if (sound.GetLength() > kMaxImportSamples) return SoundImportStatus::TooLong;
     if (progress != nullptr) {
       report.position = static_cast<int32_t>(std::min<int64_t>(import.sourceFrames, report.maximum));
       progress->Notify(report);
@@ -133,8 +137,21 @@ SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, 
   // what remains would be analysed as if it were the whole recording.
   if (import.sourceFrames < reader.GetFrames() && !reader.HasEstimatedLength()) return SoundImportStatus::Damaged;
   if (import.sourceFrames == 0) return SoundImportStatus::Empty;
-  result = std::move(import);
   return SoundImportStatus::Ok;
+}
+
+}  // namespace
+
+SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, SoundImport& result,
+                                  SoundMemoryStream& sound, ProgressCallbackContainer* progress) {
+  result = SoundImport{};
+  sound.Resize(0);
+  const SoundImportStatus status = ReadInto(path, targetRate, result, sound, progress);
+  if (status != SoundImportStatus::Ok) {
+    result = SoundImport{};
+    sound.Resize(0);
+  }
+  return status;
 }
 
 std::string DescribeSoundImport(const SoundImport& import) {
@@ -170,6 +187,7 @@ std::string SoundImportMessage(SoundImportStatus status, const std::string& path
     case SoundImportStatus::Damaged: text = "音声ファイルが壊れているか、途中で切れています。"; break;
     case SoundImportStatus::Empty: text = "音声ファイルに音声が入っていません。"; break;
     case SoundImportStatus::TooLong: text = "音声ファイルが長すぎるため読み込めません。"; break;
+    case SoundImportStatus::NoMemory: text = "メモリが足りないため音声ファイルを読み込めません。"; break;
   }
   return std::string(text) + "\n" + BaseName(path);
 }

@@ -2,21 +2,22 @@
 // Brings any audio file the platform reader opens into the recording format: the channels are mixed to
 // mono, the rate is converted to the target rate, and the samples are rounded to 16 bits, with values
 // beyond the 16-bit range held at its ends and counted rather than wrapped. The file is read and
-// converted block by block, so only the result grows with the length of the file.
+// converted block by block straight into the sound stream that is to hold it, so only that stream
+// grows with the length of the file.
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "base/Callback.h"
+#include "sound/Soundmemorystream.h"
 
 namespace vowelscope {
 
 // What the user is told about a file that could not be brought in; Ok when it was.
-enum class SoundImportStatus { Ok, Missing, NotRegular, NoAccess, Unsupported, Damaged, Empty, TooLong };
+enum class SoundImportStatus { Ok, Missing, NotRegular, NoAccess, Unsupported, Damaged, Empty, TooLong, NoMemory };
 
+// What was read and how it was converted; the samples themselves go into a stream.
 struct SoundImport {
-  std::vector<int16_t> samples;  // 16-bit mono at the target rate
   int sourceRate = 0;
   int sourceChannels = 0;
   int sourceBits = 0;            // 8, 16, 24 or 32 for integer PCM, 0 for anything else
@@ -28,10 +29,12 @@ struct SoundImport {
 // The longest result, in samples: a sound stream counts its frames in 31 bits.
 constexpr uint64_t kMaxImportSamples = 0x7FFFFFFFu;
 
-// Reads and converts `path`. On failure `result` is left empty. Progress, when given, goes out in
-// source frames (maximum the length the file states) on the calling thread.
+// Reads and converts `path` into `sound`, an owning stream of 16-bit mono samples at targetRate, whose
+// samples it replaces (left at the end of them). On failure `sound` is emptied and `result` reset.
+// Progress, when given, goes out in source frames (maximum the length the file states) on the
+// calling thread.
 SoundImportStatus ImportSoundFile(const std::string& path, uint32_t targetRate, SoundImport& result,
-                                  ProgressCallbackContainer* progress = nullptr);
+                                  SoundMemoryStream& sound, ProgressCallbackContainer* progress = nullptr);
 
 // The status bar's line about what was converted, e.g. "44100 Hz ステレオ → 11025 Hz モノラルに変換しました".
 std::string DescribeSoundImport(const SoundImport& import);

@@ -258,7 +258,9 @@ TEST_F(EngineAnalysisTest, NoAnalysisWhileRecording) {
   input->SetSpeed(1.0);
   ASSERT_TRUE(engine->StartRecord());
   EXPECT_FALSE(engine->StartReanalysis());
-  EXPECT_FALSE(engine->StartSoundAnalysis(std::vector<int16_t>(1000)));
+  const fs::path file = dir / "take.wav";
+  ASSERT_TRUE(soxfiles::Sine(0.5, 200.0, "-r 11025 -c 1 -b 16", file));
+  EXPECT_THROW(engine->AnalyseFile(file.string()), Error);
   engine->StopRecord(true);
 }
 

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "Soxfiles.h"
+#include "sound/Recordingformat.h"
 #include "support/Testfolder.h"
 #include "support/Wavebytes.h"
 
@@ -30,7 +31,19 @@ class SoundImportTest : public ::testing::Test {
  protected:
   void SetUp() override { dir = testsupport::TestFolder("soundimport"); }
   void TearDown() override { fs::remove_all(dir); }
+
+  // Imports `file` into `sound`; `samples` receives what the stream then holds.
+  SoundImportStatus Import(const fs::path& file) {
+    const SoundImportStatus status = ImportSoundFile(file.string(), kRate, import, sound);
+    const auto* data = reinterpret_cast<const int16_t*>(sound.GetData());
+    samples.assign(data, data + sound.GetLength());
+    return status;
+  }
+
   fs::path dir;
+  SoundImport import;
+  SoundMemoryStream sound{RecordingFormat()};
+  std::vector<int16_t> samples;
 };
 
 struct ShapeCase {
@@ -49,18 +62,17 @@ TEST_P(SoundImportShapes, ReadsAtItsFrequencyAndLength) {
   const fs::path file = dir / (std::string(c.name) + c.extension);
   ASSERT_TRUE(Sine(2.0, 440.0, c.options, file)) << "sox could not write " << file;
 
-  SoundImport import;
-  ASSERT_EQ(ImportSoundFile(file.string(), kRate, import), SoundImportStatus::Ok);
+  ASSERT_EQ(Import(file), SoundImportStatus::Ok);
   EXPECT_EQ(import.sourceRate, c.rate);
   EXPECT_EQ(import.sourceChannels, c.channels);
   EXPECT_EQ(import.sourceBits, c.bits);
   EXPECT_EQ(import.clipped, 0u);
   // Two seconds at 11025 Hz, right to one 25 ms block.
-  EXPECT_NEAR(static_cast<double>(import.samples.size()), 2.0 * kRate, kBlock);
-  EXPECT_NEAR(ToneFrequency(import.samples, kRate), 440.0, 440.0 * 0.002) << "within 0.2 %";
+  EXPECT_NEAR(static_cast<double>(samples.size()), 2.0 * kRate, kBlock);
+  EXPECT_NEAR(ToneFrequency(samples, kRate), 440.0, 440.0 * 0.002) << "within 0.2 %";
   // Half of full scale survives the mixing and the resampling (0.5 of 32768, within 0.5 dB).
   int peak = 0;
-  for (size_t i = kBlock * 4; i + kBlock * 4 < import.samples.size(); ++i) peak = std::max(peak, std::abs(import.samples[i]));
+  for (size_t i = kBlock * 4; i + kBlock * 4 < samples.size(); ++i) peak = std::max(peak, std::abs(samples[i]));
   EXPECT_NEAR(20 * std::log10(peak / 16384.0), 0.0, 0.5) << "peak " << peak;
 }
 
@@ -81,21 +93,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SoundImportTest, RecordingFormatComesInUnchanged) {
-  std::vector<int16_t> samples(5000);
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i * 7919) % 65536 - 32768);
+  std::vector<int16_t> written(5000);
+  for (size_t i = 0; i < written.size(); ++i) written[i] = static_cast<int16_t>((i * 7919) % 65536 - 32768);
   const fs::path file = dir / "take.wav";
-  ASSERT_TRUE(soxfiles::Convert(samples, kRate, "", file));
-  SoundImport import;
-  ASSERT_EQ(ImportSoundFile(file.string(), kRate, import), SoundImportStatus::Ok);
-  EXPECT_EQ(import.samples, samples);
+  ASSERT_TRUE(soxfiles::Convert(written, kRate, "", file));
+  ASSERT_EQ(Import(file), SoundImportStatus::Ok);
+  EXPECT_EQ(samples, written);
   EXPECT_EQ(DescribeSoundImport(import), "11025 Hz モノラルの音声を読み込みました");
 }
 
 TEST_F(SoundImportTest, DescribesWhatWasConverted) {
   const fs::path file = dir / "phone.wav";
   ASSERT_TRUE(Sine(0.5, 300.0, "-r 44100 -c 2 -b 16", file));
-  SoundImport import;
-  ASSERT_EQ(ImportSoundFile(file.string(), kRate, import), SoundImportStatus::Ok);
+  ASSERT_EQ(Import(file), SoundImportStatus::Ok);
   EXPECT_EQ(DescribeSoundImport(import), "44100 Hz ステレオ → 11025 Hz モノラルに変換しました");
 }
 
@@ -104,10 +114,9 @@ TEST_F(SoundImportTest, StereoChannelsAreAveraged) {
   const fs::path file = dir / "opposed.wav";
   ASSERT_TRUE(soxfiles::Sox("-n -r 11025 -c 2 -b 16 '" + file.string() +
                             "' synth 0.5 sine 300 sine 300 remix 1 2v-1 vol 0.5"));
-  SoundImport import;
-  ASSERT_EQ(ImportSoundFile(file.string(), kRate, import), SoundImportStatus::Ok);
+  ASSERT_EQ(Import(file), SoundImportStatus::Ok);
   int peak = 0;
-  for (int16_t s : import.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+  for (int16_t s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
   EXPECT_LE(peak, 1);
 }
 
@@ -124,9 +133,8 @@ TEST_F(SoundImportTest, FloatBeyondFullScaleIsClippedAndCounted) {
   }
   const fs::path file = dir / "loud.wav";
   WriteFile(file, Riff(Fmt({.tag = 3, .channels = 1, .rate = 11025, .bits = 32}) + Chunk("data", data)));
-  SoundImport import;
-  ASSERT_EQ(ImportSoundFile(file.string(), kRate, import), SoundImportStatus::Ok);
-  EXPECT_EQ(import.samples, (std::vector<int16_t>{16384, 32767, -32768, 32767, -32768, 8192}));
+  ASSERT_EQ(Import(file), SoundImportStatus::Ok);
+  EXPECT_EQ(samples, (std::vector<int16_t>{16384, 32767, -32768, 32767, -32768, 8192}));
   EXPECT_EQ(import.clipped, 2u + 1u) << "1.5, -2.0, and 1.0 (one step above the largest sample)";
   EXPECT_NE(DescribeSoundImport(import).find("3 サンプルが 16 ビットの範囲を超えたため切り詰めました"), std::string::npos);
 }
@@ -181,10 +189,11 @@ class SoundImportRefusals : public SoundImportTest, public ::testing::WithParamI
 TEST_P(SoundImportRefusals, NamesTheProblemAndTheFile) {
   const BadCase& c = GetParam();
   const fs::path file = Make(c.name);
-  SoundImport import;
-  import.samples.assign(10, 1);
-  EXPECT_EQ(ImportSoundFile(file.string(), kRate, import), c.status);
-  EXPECT_TRUE(import.samples.empty());
+  // What the stream held before goes, also when the import fails.
+  const std::vector<int16_t> before(10, 1);
+  ASSERT_TRUE(sound.Write(before.data(), 10, nullptr));
+  EXPECT_EQ(Import(file), c.status);
+  EXPECT_TRUE(samples.empty());
   const std::string message = SoundImportMessage(c.status, file.string());
   EXPECT_EQ(message, std::string(c.message) + "\n" + file.filename().string());
 }
