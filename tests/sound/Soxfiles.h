@@ -33,6 +33,28 @@ inline bool Convert(const std::vector<int16_t>& samples, int rate, const std::st
   return ok;
 }
 
+// Whether `program` is found on the PATH.
+inline bool HasProgram(const std::string& program) {
+  return std::system(("command -v '" + program + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Whether the tests run under CI, where a missing tool is a fault of the set-up rather than a reason to skip.
+inline bool InCi() {
+  const char* v = std::getenv("CI");
+  return v != nullptr && std::string(v) == "true";
+}
+
+// For formats sox does not write (Opus, MP3): sox makes a WAVE file with the output options given, and
+// `encoder`, a command line that takes the input and the output file at its end, turns it into `out`.
+inline bool Encode(const std::vector<int16_t>& samples, int rate, const std::string& outputOptions,
+                   const std::string& encoder, const std::filesystem::path& out) {
+  const std::filesystem::path wave = out.string() + ".wav";
+  bool ok = Convert(samples, rate, outputOptions, wave);
+  ok = ok && std::system((encoder + " '" + wave.string() + "' '" + out.string() + "' >/dev/null 2>&1").c_str()) == 0;
+  std::filesystem::remove(wave);
+  return ok;
+}
+
 // A sine of `frequency` Hz at half of full scale, written by sox with the output options given.
 inline bool Sine(double seconds, double frequency, const std::string& outputOptions, const std::filesystem::path& out) {
   return Sox("-n " + outputOptions + " '" + out.string() + "' synth " + std::to_string(seconds) + " sine " +
