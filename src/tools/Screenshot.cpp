@@ -23,6 +23,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
@@ -171,15 +172,19 @@ int main(int argc, char** argv) {
   if (seconds <= 0) return Usage();
   const unsigned frames = static_cast<unsigned>(seconds * vowelscope::Engine::GetSoundFormat().GetSampleRate());
   if (live) {
-    vowelscope::SoundImport sound;
-    const auto status = vowelscope::ImportSoundFile(wave, vowelscope::Engine::GetSoundFormat().GetSampleRate(), sound);
+    vowelscope::SoundImport import;
+    vowelscope::SoundMemoryStream sound(vowelscope::Engine::GetSoundFormat());
+    const auto status =
+        vowelscope::ImportSoundFile(wave, vowelscope::Engine::GetSoundFormat().GetSampleRate(), import, sound);
     if (status != vowelscope::SoundImportStatus::Ok) {
       std::fprintf(stderr, "%s\n", vowelscope::SoundImportMessage(status, wave).c_str());
       return 1;
     }
     auto input = std::make_shared<vowelscope::VirtualWaveIn>();
     input->SetManual();
-    input->SetSourceSamples(sound.samples, vowelscope::VirtualWaveIn::AtEnd::Silence);
+    const auto* samples = reinterpret_cast<const int16_t*>(sound.GetData());
+    input->SetSourceSamples(std::vector<int16_t>(samples, samples + sound.GetLength()),
+                            vowelscope::VirtualWaveIn::AtEnd::Silence);
     environment.input = input;
     environment.output = std::make_shared<vowelscope::VirtualWaveOut>();
     TfrmMain window(std::move(environment));
