@@ -82,15 +82,21 @@ class Engine {
 
   // Analyses the sound in memory again as if it had just been recorded: its samples go block by block
   // through the recording's block handler, so the formant track is the one the microphone gave, and
-  // then the F0 pass runs; both on the worker thread, with the settings of this moment, the progress
-  // and completion listeners told as after a recording. The tracks are replaced only when the whole
-  // job has succeeded: false, with nothing changed, while recording or analysing or without a worker.
+  // then the F0 pass runs; both on the worker thread, with the settings of this moment. The progress
+  // listeners hear one rising scale over the whole job, the completion listeners the end as after a
+  // recording. The tracks are replaced only when the whole job has succeeded: false, with nothing
+  // changed, while recording or analysing or without a worker.
   bool StartReanalysis();
-  // Reads any common audio file, converts it to the recording format and analyses it in the same way;
-  // the sound is replaced with the tracks, only when the job has succeeded. Returns the line that says
-  // what was converted. Throws Error naming the problem and the file, and the session in memory is
-  // then untouched.
-  std::string AnalyseFile(const std::string& path);
+  // The same for any common audio file, read and converted to the recording format on the worker
+  // first, with the reading on the same progress scale; the sound is replaced with the tracks, and
+  // only when the whole job has succeeded. A file that cannot be read ends the job with false for the
+  // completion listeners and its message in GetAnalysisError, and the session in memory untouched.
+  bool StartFileAnalysis(const std::string& path);
+  // After a file analysis that succeeded, the line that says what was converted. Only while not analysing.
+  const std::string& GetImportDescription() const { return importDescription; }
+  // After an analysis that failed, what the user is told (naming the file that could not be read);
+  // empty after one that succeeded. Only while not analysing.
+  const std::string& GetAnalysisError() const { return analysisError; }
 
   // The fixed recording format: 16-bit signed PCM, mono, 11025 Hz.
   static SoundFormat GetSoundFormat();
@@ -143,9 +149,10 @@ class Engine {
                                                   ProgressCallbackContainer& progress) const;
   // Takes the formant settings and sizes the block handler's work arrays (user-interface thread).
   void PrepareFormantPath();
-  // The analysis of a sound that was not just recorded (Engineanalysis.cpp): nextSound when
-  // analysingNext, else the sound in memory. Started on this thread; the job runs on the worker.
-  bool StartSoundAnalysis(bool next);
+  // The analysis of a sound that was not just recorded (Engineanalysis.cpp): the file at `path` read
+  // into nextSound, or the sound in memory when the path is empty. Started on this thread; the job
+  // runs on the worker.
+  bool StartSoundAnalysis(const std::string& path);
   static void SoundAnalysisJob(ThreadController* controller);
   void RunSoundAnalysisJob();
 
@@ -177,7 +184,11 @@ class Engine {
   // A file's sound while its analysis runs: it takes the place of `sound` only when the job has
   // succeeded, and is emptied at the end either way. Handed to the worker by the thread start.
   SoundMemoryStream nextSound;
-  bool analysingNext = false;
+  // The file the job reads (empty for a re-analysis), and what it reports; written by the job before it
+  // ends, read on this thread after it.
+  std::string analysisPath;
+  std::string importDescription;
+  std::string analysisError;
   FormantTrackCallbackContainer formantTrackCallbacks;
   LivePitchCallbackContainer livePitchCallbacks;
   // The live F0 of recorded blocks (not of analysed files, whose F0 pass follows at once).

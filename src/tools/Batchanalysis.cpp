@@ -153,8 +153,11 @@ BatchResult AnalyseBatchItem(Settings& settings, const BatchItem& item) {
     // The Engine never records here; its input is a silent in-memory device.
     Engine engine(&settings, std::make_shared<VirtualWaveIn>());
     AnalysisWait wait(engine);
-    engine.AnalyseFile(item.input);
-    if (!wait.Wait()) throw Error(kInternalError);
+    // Reading, converting and analysing all run on the Engine's worker; a file that cannot be read
+    // ends there with its message.
+    if (!engine.StartFileAnalysis(item.input) || !wait.Wait()) {
+      throw Error(engine.GetAnalysisError().empty() ? kInternalError : engine.GetAnalysisError());
+    }
     const fs::path folder = fs::path(item.outputBase).parent_path();
     if (item.makeFolder && !folder.empty()) {
       std::error_code ignored;  // a folder that cannot be made fails the save, with its message

@@ -1,7 +1,6 @@
 // The main window's analyses of sound that was not just recorded: any audio file, a session's sound
 // without its analyses, and the take on screen again after the settings changed. The Engine does the
 // work on its worker; the window shows the progress box and then the new take.
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -46,26 +45,20 @@ void TfrmMain::actAnalyseFileExecute() {
 void TfrmMain::AnalyseFile(const std::string& path) {
   // The playback timer reads the formant track, which the analysis replaces.
   StopPlayback();
-  std::string description;
-  {
-    // Reading and converting a long file takes a moment before the progress box can appear.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Restore {
-      ~Restore() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    analysisPending = true;
-    try {
-      description = engine.AnalyseFile(path);
-      takeUnsaved = true;
-    } catch (...) {
-      analysisPending = false;
-      throw;
-    }
+  // The file is read and converted on the Engine's worker, behind the progress box from the start.
+  analysisPending = true;
+  if (!engine.StartFileAnalysis(path)) {
+    analysisPending = false;
+    throw Error(kAnalysisStartFailed);
   }
-  const bool analysed = ShowAnalysisProgress();
+  if (!ShowAnalysisProgress()) {
+    // Nothing was replaced: the take on screen stays as it was, and the message names the file.
+    const std::string& message = engine.GetAnalysisError();
+    throw Error(message.empty() ? std::string(kAnalysisStartFailed) : message);
+  }
+  takeUnsaved = true;
   ShowAnalysedTake();
-  if (!analysed) throw Error(kAnalysisStartFailed);
-  statusBar()->showMessage(QString::fromStdString(description), kConversionMessageMs);
+  statusBar()->showMessage(QString::fromStdString(engine.GetImportDescription()), kConversionMessageMs);
 }
 
 void TfrmMain::OfferFileAnalysis(const std::string& wavePath, const char* missing) {
@@ -82,9 +75,8 @@ void TfrmMain::actReanalyseExecute() {
     analysisPending = false;
     throw Error(kReanalysisFailed);
   }
-  const bool analysed = ShowAnalysisProgress();
+  if (!ShowAnalysisProgress()) throw Error(kAnalysisStartFailed);
   ShowAnalysedTake();
-  if (!analysed) throw Error(kAnalysisStartFailed);
 }
 
 void TfrmMain::OfferReanalysis() {

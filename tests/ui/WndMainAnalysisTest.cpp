@@ -18,7 +18,9 @@
 #include "Wndmaintestsupport.h"
 #include "support/Testfolder.h"
 #include "ui/DlgOption.h"
+#include "ui/DlgProgress.h"
 #include "ui/Numedit.h"
+#include "ui/Wndmessages.h"
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
 
@@ -122,6 +124,35 @@ TEST_F(WindowAnalysisTest, FilesThatCannotBeRead_SayWhy_AndKeepTheTakeOnScreen) 
   EXPECT_EQ(window->GetEngine().GetFZeroResult(), result);
   EXPECT_EQ(window->GetEngine().GetSound()->GetLength(), length);
   EXPECT_EQ(window->GetWavePeaks().size(), peaks.size());
+}
+
+// Notes every bar position the analysis posts to the window, before the window handles it.
+class ProgressWatch : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == UM_ANALYSIS_PROGRESS) {
+      TMessageEvent::Received(event);
+      positions.push_back(static_cast<TMessageEvent*>(event)->wParam);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+  std::vector<int> positions;
+};
+
+TEST_F(WindowAnalysisTest, AnalysingAFile_MovesOneBarFromStartToEnd_ThatNeverGoesBack) {
+  // Long enough for the reading, the blocks and the F0 pass to report many steps each.
+  const fs::path file = folder / "long.wav";
+  ASSERT_TRUE(soxfiles::Convert(wndtest::Voice(20.0, 180.0), wndtest::kRate, "-r 44100 -c 2", file));
+  ProgressWatch watch;
+  window->installEventFilter(&watch);
+  AnalyseFile(file);
+  window->removeEventFilter(&watch);
+  EXPECT_TRUE(errors.empty());
+  const std::vector<int>& bar = watch.positions;
+  ASSERT_GT(bar.size(), 20u);
+  EXPECT_LT(bar.front(), TfrmProgress::BarMaximum / 10) << "starts near the left with the reading";
+  EXPECT_EQ(bar.back(), TfrmProgress::BarMaximum) << "ends full";
+  for (size_t i = 1; i < bar.size(); ++i) ASSERT_GE(bar[i], bar[i - 1]) << "step " << i;
 }
 
 TEST_F(WindowAnalysisTest, OpeningALoneWave_OffersItsAnalysis_InsteadOfTheMissingFileError) {
