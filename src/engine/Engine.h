@@ -4,9 +4,10 @@
 //
 // Threads: construction, destruction, the commands, the accessors and the callback registrations belong
 // to the user-interface thread. RecordStream::Write, ProcessRecordedBlock and the FormantValue, live
-// pitch and audio listeners run on the capture thread; the F0 job with its progress and completion
-// listeners on the worker thread. No lock is taken: StopRecord returns only after the capture thread has ended, the F0 job
-// runs only while the caller keeps every other command away, and the F0 result is swapped atomically so
+// pitch and audio listeners run on the capture thread; the F0 job and the analysis of a file or of the
+// take again (reading, blocks, F0 pass) with their progress and completion listeners on the worker
+// thread. No lock is taken: StopRecord returns only after the capture thread has ended, a job runs
+// only while the caller keeps every other command away, and the F0 result is swapped atomically so
 // that a chart reading it during the job never sees a released one.
 
 #include <atomic>
