@@ -11,6 +11,7 @@
 #include "../analysis/Voices.h"
 #include "../sound/Soxfiles.h"
 #include "Enginetestsupport.h"
+#include "support/Cienvironment.h"
 #include "support/Testfolder.h"
 
 namespace vowelscope {
@@ -159,7 +160,7 @@ TEST_P(EngineAnalysisFormats, AnalyseToTheF0AndFormantsOfTheRecordingFormat) {
   const std::string encoder = format.encoder != nullptr ? format.encoder : "";
   const std::string program = encoder.substr(0, encoder.find(' '));
   if (!encoder.empty() && !soxfiles::HasProgram(program)) {
-    if (soxfiles::InCi()) FAIL() << program << " is missing (scripts/packages.txt lists it)";
+    if (testsupport::InCi()) FAIL() << program << " is missing (scripts/packages.txt lists it)";
     GTEST_SKIP() << program << " is not installed (scripts/packages.txt lists it)";
   }
   const voices::Voice voice = Vowel(speaker, vowel);

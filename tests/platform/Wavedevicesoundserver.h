@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/Cienvironment.h"
+
 namespace vowelscope::wavetest {
 
 // Empty when the test sound server is up (scripts/test starts it and sets VOWELSCOPE_SOUND_SERVER).
@@ -18,10 +20,7 @@ inline std::string MissingSoundServer() {
   return v != nullptr && *v != '\0' ? "" : "no test sound server (VOWELSCOPE_SOUND_SERVER is not set; scripts/test starts it)";
 }
 
-inline bool InCi() {
-  const char* v = std::getenv("CI");
-  return v != nullptr && std::string(v) == "true";
-}
+using testsupport::InCi;
 
 // ALSA loads its plugins and unloads them again; what they keep for the life of the process would
 // then be reported as leaked from unknown code. Pinned, they keep their names for the suppressions below.

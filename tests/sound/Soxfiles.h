@@ -38,12 +38,6 @@ inline bool HasProgram(const std::string& program) {
   return std::system(("command -v '" + program + "' >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Whether the tests run under CI, where a missing tool is a fault of the set-up rather than a reason to skip.
-inline bool InCi() {
-  const char* v = std::getenv("CI");
-  return v != nullptr && std::string(v) == "true";
-}
-
 // For formats sox does not write (Opus, MP3): sox makes a WAVE file with the output options given, and
 // `encoder`, a command line that takes the input and the output file at its end, turns it into `out`.
 inline bool Encode(const std::vector<int16_t>& samples, int rate, const std::string& outputOptions,
