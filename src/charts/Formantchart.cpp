@@ -15,6 +15,8 @@ namespace {
 
 const Color kAxisGrey(128, 128, 128);
 const Color kGridGrey(64, 64, 64);
+// The whole take's dots: a dim blue-grey, apart from the red trail and the guides' colours.
+const Color kWholeTakeColor(96, 120, 150);
 constexpr int kDotRadius = 6;
 // Guide ellipses are filled at this opacity so that overlapping ones stay readable; outlines are solid.
 constexpr int kGuideFillAlpha = 110;
@@ -143,6 +145,7 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
   grid.SetRange(axes.hMin, axes.hMax);
   grid.SetReversed(axes.hReverse);
   grid.DrawGrid(image, Rect{0, 0, width, height});
+  DrawWholeTake(image, width, height, view);
 
   if (regions == nullptr || view.IsEmpty()) return;
   for (int i = 0; i < regions->GetRegionCount(); ++i) {
@@ -157,6 +160,39 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
     image.Polygon(ellipse.Outline());
   }
   DrawCaptions(image, width, height, view, *regions);
+}
+
+void FormantChart::SetWholeTake(const std::vector<FormantValue>& track, double threshold) {
+  if (track.empty() && wholeTake.empty()) return;
+  wholeTake.clear();
+  for (const FormantValue& value : track) {
+    if (value.f1 > 0.0 && value.f2 > 0.0 && value.power >= threshold) {
+      wholeTake.push_back(TakePoint{static_cast<float>(value.f1), static_cast<float>(value.f2)});
+    }
+  }
+  wholeTake.shrink_to_fit();
+  backgroundStale = true;
+}
+
+void FormantChart::DrawWholeTake(Canvas& image, int width, int height, const FormantView& view) const {
+  // Into the cached background, so a paint costs nothing more, and one dot per 2 x 2 cell, so even
+  // a two-hour take (288,000 blocks) draws no more dots than the plot has cells, most of them once.
+  // Under the guides, whose translucent fills tint it and whose outlines and names stay readable.
+  if (wholeTake.empty() || view.IsEmpty() || width <= 0 || height <= 0) return;
+  const int columns = (width + 1) / 2;
+  std::vector<bool> drawn(static_cast<size_t>(columns) * static_cast<size_t>((height + 1) / 2), false);
+  image.SetBrush(Brush{kWholeTakeColor, BrushStyle::Solid});
+  for (const TakePoint& point : wholeTake) {
+    Point pixel;
+    if (!view.Map(point.f1, point.f2, width, height, pixel)) return;
+    if (pixel.x < 0 || pixel.y < 0 || pixel.x >= width || pixel.y >= height) continue;
+    const size_t cell = static_cast<size_t>(pixel.y / 2) * static_cast<size_t>(columns) + static_cast<size_t>(pixel.x / 2);
+    if (drawn[cell]) continue;
+    drawn[cell] = true;
+    const int x = pixel.x / 2 * 2;
+    const int y = pixel.y / 2 * 2;
+    image.FillRect(Rect{x, y, x + 2, y + 2});
+  }
 }
 
 void FormantChart::DrawCaptions(Canvas& image, int width, int height, const FormantView& view,

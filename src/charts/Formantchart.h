@@ -77,6 +77,12 @@ class FormantChart {
   // The points marked over the guides and under the trail (the means of practice attempts).
   void SetMarks(std::vector<FormantMark> points) { marks = std::move(points); }
   const std::vector<FormantMark>& GetMarks() const { return marks; }
+  // The whole take as faint dots under the guides and the trail: every block of `track` with both
+  // formants and a power at or above `threshold` dB; an empty track shows none. The background is
+  // rebuilt with them at the next paint.
+  void SetWholeTake(const std::vector<FormantValue>& track, double threshold);
+  // The take's blocks the chart holds (those it draws).
+  size_t GetWholeTakeSize() const { return wholeTake.size(); }
   // The background as last built; null before the first paint.
   const CanvasImage* GetBackground() const { return backgroundBitmap.get(); }
 
@@ -93,6 +99,7 @@ class FormantChart {
   void DrawAxes(Canvas& canvas, int width, int height, const FormantView& view) const;
   void DrawCaptions(Canvas& image, int width, int height, const FormantView& view, const Regions& regions) const;
   void DrawMarks(Canvas& canvas, const Rect& plot, const FormantView& view) const;
+  void DrawWholeTake(Canvas& image, int width, int height, const FormantView& view) const;
 
   std::unique_ptr<CanvasImage> backgroundBitmap;
   bool backgroundStale = true;
@@ -100,6 +107,10 @@ class FormantChart {
   const Regions* backgroundRegions = nullptr;
   int targetRegion = -1;
   std::vector<FormantMark> marks;
+  struct TakePoint {
+    float f1, f2;  // Hz; floats halve the memory of a two-hour take
+  };
+  std::vector<TakePoint> wholeTake;
 };
 
 }  // namespace vowelscope

@@ -248,6 +248,8 @@ void TfrmMain::OnAnalysisDoneMessage(bool success) {
   if (!success) analysisFailed = true;
   if (progressDialog != nullptr) progressDialog->Finish();
   pbxFZero->update();
+  // The whole take's dots waited for the finished track.
+  pbxFormant->update();
 }
 
 void TfrmMain::tmrFadeTimer() {

@@ -164,6 +164,7 @@ class TfrmMain : public QMainWindow {
   QAction* actExit = nullptr;
   QAction* actAnalyseFile = nullptr;
   QAction* actReanalyse = nullptr;
+  QAction* actShowWholeTake = nullptr;  // checkable: the take's blocks as dots on the formant chart
   QAction* actFitRanges = nullptr;
 
   // Layout, actions and menus (WndMainLayout.cpp).
@@ -258,6 +259,11 @@ class TfrmMain : public QMainWindow {
   void FollowPlayback(uint32_t position);
   // The scroll bar set for the live dots of the recording, following their end (WndMainCharts.cpp).
   void FollowLiveEnd();
+  // The whole take on the formant chart: taken from the Engine's formant track at a paint after the
+  // take changed (wholeTakeStale), never while the track is still being written.
+  void actShowWholeTakeExecute();
+  void UpdateWholeTake();
+  bool wholeTakeStale = true;
   void InvalidateFormantBackground();
   // The formant chart's ranges fitted to the selected guide set, and kept in the settings.
   void actFitRangesExecute();

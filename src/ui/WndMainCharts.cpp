@@ -33,7 +33,34 @@ const Regions* TfrmMain::SelectedRegions() const {
   return regionsList.GetItem(selectedRegions);
 }
 
-void TfrmMain::InvalidateFormantBackground() { formantChart.InvalidateBackground(); }
+void TfrmMain::InvalidateFormantBackground() {
+  // The formant threshold may have changed, and with it the blocks the whole take shows.
+  wholeTakeStale = true;
+  formantChart.InvalidateBackground();
+}
+
+void TfrmMain::actShowWholeTakeExecute() {
+  settings.SetShowWholeTake(actShowWholeTake->isChecked());
+  SaveSettings();
+  wholeTakeStale = true;
+  pbxFormant->update();
+}
+
+void TfrmMain::UpdateWholeTake() {
+  // The track belongs to the capture thread or the worker while recording or analysing: no dots
+  // then, and the take's own once it is whole again.
+  if (engine.IsRecording() || engine.IsAnalysing()) {
+    formantChart.SetWholeTake({}, 0.0);
+    return;
+  }
+  if (!wholeTakeStale) return;
+  wholeTakeStale = false;
+  if (settings.GetShowWholeTake()) {
+    formantChart.SetWholeTake(*engine.GetFormantTrack(), settings.GetFormantThreshold());
+  } else {
+    formantChart.SetWholeTake({}, 0.0);
+  }
+}
 
 void TfrmMain::actFitRangesExecute() {
   const Regions* regions = SelectedRegions();
@@ -52,6 +79,7 @@ void TfrmMain::actFitRangesExecute() {
 void TfrmMain::pbxFormantPaint(QPainter& painter) {
   // A copy, so the capture thread is held up only for the copy and never for the paint.
   const std::vector<FormantValue> trail = formantTrail.Snapshot();
+  UpdateWholeTake();
   QtCanvas canvas(painter);
   formantChart.Paint(canvas, pbxFormant->width(), pbxFormant->height(), trail, settings, SelectedRegions());
 }
@@ -72,7 +100,9 @@ void TfrmMain::pnlFZeroResize() { RebuildWaveform(); }
 void TfrmMain::RebuildWaveform() {
   // While recording the capture thread is still appending to the sound, and the chart shows no waveform
   // then anyway. The F0 worker only reads the sound, through a view of its own, so after a recording
-  // the waveform is rebuilt while the analysis runs.
+  // the waveform is rebuilt while the analysis runs. Every new take comes through here, so the formant
+  // chart takes up its whole take at its next paint (once the analysis is over).
+  wholeTakeStale = true;
   if (engine.IsRecording()) return;
   const FZeroScrollRange range = FZeroChart::RebuildWaveform(waveRender, engine.GetSound(), pbxFZero->width(), wavePeaks);
   const QSignalBlocker quiet(sclFZero);

@@ -211,6 +211,8 @@ void TfrmMain::RestoreWindowLayout() {
       height() - menuBar()->sizeHint().height() - kToolBandHeight - statusBar()->sizeHint().height() - kSplitterWidth;
   const int fzero = settings.GetFZeroHeight();
   if (fzero > 0 && fzero < chartsHeight) splMain->setSizes({chartsHeight - fzero, fzero});
+  // The view toggle shows the setting it was left at.
+  actShowWholeTake->setChecked(settings.GetShowWholeTake());
 }
 
 void TfrmMain::StoreWindowLayout() {
@@ -239,6 +241,7 @@ void TfrmMain::CreateActions() {
       {actExit, "actExit", "終了(&X)", std::nullopt, &TfrmMain::actExitExecute},
       {actAnalyseFile, "actAnalyseFile", "音声ファイルを分析(&A)...", std::nullopt, &TfrmMain::actAnalyseFileExecute},
       {actReanalyse, "actReanalyse", "再分析(&R)", std::nullopt, &TfrmMain::actReanalyseExecute},
+      {actShowWholeTake, "actShowWholeTake", "全体を表示(&W)", std::nullopt, &TfrmMain::actShowWholeTakeExecute},
       {actFitRanges, "actFitRanges", "表示範囲をガイドに合わせる(&G)", std::nullopt, &TfrmMain::actFitRangesExecute},
   };
   for (const Entry& entry : entries) {
@@ -258,6 +261,7 @@ void TfrmMain::CreateActions() {
   actLoad->setShortcut(QKeySequence::Open);
   actAnalyseFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   actReanalyse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  actShowWholeTake->setCheckable(true);
   actExit->setMenuRole(QAction::QuitRole);
   actAbout->setMenuRole(QAction::AboutRole);
 }
@@ -280,6 +284,8 @@ void TfrmMain::CreateMenus() {
   tools->addAction(actOption);
   tools->addAction(actReanalyse);
   tools->addAction(actFitRanges);
+  tools->addSeparator();
+  tools->addAction(actShowWholeTake);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   help->addAction(actAbout);

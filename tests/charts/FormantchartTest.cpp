@@ -231,6 +231,85 @@ TEST_F(GuideSet, OnlyEnabledRegionsAreDrawnAsClosedFilledOutlines) {
   EXPECT_EQ(OfKind(LastBackgroundPaint(chart), DrawOp::Line).size(), 7u);  // the grid stays
 }
 
+std::vector<DrawOp> WholeTakeDots(const DrawLog& log) {
+  std::vector<DrawOp> dots;
+  for (const DrawOp& op : OfKind(log, DrawOp::Fill)) {
+    if (op.brush.color != Color(0, 0, 0)) dots.push_back(op);
+  }
+  return dots;
+}
+
+// The take's voiced blocks as 2 x 2 dots in the background: after the grid, before the guides' fills
+// and outlines, one per cell however many blocks share it.
+TEST_F(GuideSet, WholeTake_IsOneDimDotPerCellOfItsVoicedBlocks_InTheBackgroundUnderTheGuides) {
+  const std::vector<FormantValue> track = {
+      {60.0, 500.0, 1500.0},
+      {60.0, 500.2, 1500.2},  // the same cell again
+      {34.9, 600.0, 2000.0},  // below the 35 dB threshold
+      {35.0, 600.0, 2000.0},  // at it
+      {60.0, 0.0, 2000.0},    // no F1
+      {60.0, 600.0, 0.0},     // no F2
+      {60.0, 950.0, 1500.0},  // off the plot (F1 up to 800 Hz)
+  };
+  FormantChart chart;
+  chart.SetWholeTake(track, 35.0);
+  EXPECT_EQ(chart.GetWholeTakeSize(), 4u);
+  RecordingCanvas canvas;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
+  const DrawLog& background = LastBackgroundPaint(chart);
+  const std::vector<DrawOp> dots = WholeTakeDots(background);
+  ASSERT_EQ(dots.size(), 2u);
+  for (const auto& [dot, f1, f2] : {std::tuple{dots[0], 500.0, 1500.0}, std::tuple{dots[1], 600.0, 2000.0}}) {
+    Point at;
+    ASSERT_TRUE(NarrowView().Map(f1, f2, kPlotW, kPlotH, at));
+    EXPECT_EQ(dot.rect, (Rect{at.x / 2 * 2, at.y / 2 * 2, at.x / 2 * 2 + 2, at.y / 2 * 2 + 2})) << f1 << " " << f2;
+    // Dim beside the trail's red and the guides' full colours.
+    EXPECT_LT(std::max({dot.brush.color.r, dot.brush.color.g, dot.brush.color.b}), 160);
+    EXPECT_EQ(dot.brush.color.a, 255);
+  }
+  size_t lastGridLine = 0, firstDot = background.size(), firstGuide = background.size();
+  for (size_t i = 0; i < background.size(); ++i) {
+    const DrawOp& op = background[i];
+    if (op.kind == DrawOp::Line) lastGridLine = i;
+    if (op.kind == DrawOp::Fill && op.rect == dots[0].rect) firstDot = std::min(firstDot, i);
+    if (op.kind == DrawOp::PolygonShape) firstGuide = std::min(firstGuide, i);
+  }
+  EXPECT_GT(firstDot, lastGridLine) << "over the grid";
+  EXPECT_LT(firstDot, firstGuide) << "under the guides";
+  // The paint itself adds nothing: the dots are in the image it copies.
+  for (const DrawOp& op : canvas.OfKind(DrawOp::Fill)) EXPECT_NE(op.brush.color, dots[0].brush.color);
+
+  // An empty take rebuilds the background without them.
+  chart.SetWholeTake({}, 35.0);
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), &regions);
+  EXPECT_EQ(BackgroundPaints(chart), 2);
+  EXPECT_TRUE(WholeTakeDots(LastBackgroundPaint(chart)).empty());
+}
+
+// Two hours of blocks held around five vowels draw one dot per occupied cell: a few hundred fills
+// instead of 288,000, and none in a paint.
+TEST(FormantChart, WholeTakeOfTwoHours_DrawsEachOccupiedCellOnce) {
+  std::vector<FormantValue> track(288000);
+  const double vowels[5][2] = {{750, 1200}, {300, 2300}, {350, 1400}, {500, 1900}, {450, 900}};
+  for (size_t i = 0; i < track.size(); ++i) {
+    const double* vowel = vowels[(i / 400) % 5];
+    // A spread of about +-20 Hz in F1 and +-60 Hz in F2, the same 97 offsets over and over.
+    const double step = static_cast<double>(i % 97) / 96.0 - 0.5;
+    track[i] = FormantValue{60.0, vowel[0] + 40.0 * step, vowel[1] + 120.0 * std::sin(7.0 * step)};
+  }
+  FormantChart chart;
+  chart.SetWholeTake(track, 35.0);
+  ASSERT_EQ(chart.GetWholeTakeSize(), track.size());
+  RecordingCanvas canvas;
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), nullptr);
+  const size_t dots = WholeTakeDots(LastBackgroundPaint(chart)).size();
+  EXPECT_GT(dots, 5u);
+  EXPECT_LE(dots, 5u * 97u);
+  canvas.Clear();
+  chart.Paint(canvas, kWidth, kHeight, Trail(0, 0), NarrowView(), nullptr);
+  EXPECT_EQ(BackgroundPaints(chart), 1) << "a paint reuses the background";
+}
+
 TEST_F(GuideSet, EachEnabledRegionsCaptionIsCentredOnItsEllipse_AfterEveryEllipse) {
   regions.GetRegion(0)->Caption = "i";
   regions.GetRegion(1)->Caption = "a";

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -87,6 +88,30 @@ class MainWindowViewTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
+  // Pixels of the formant chart in the whole take's colour, once the trail has faded from over them.
+  int WholeTakePixels() {
+    EXPECT_TRUE(WaitUntil([&] {
+      const std::vector<FormantValue> trail = window->GetTrail();
+      return std::all_of(trail.begin(), trail.end(), [](const FormantValue& v) { return v.f1 == 0.0; });
+    }));
+    const QImage image = Child<QWidget>(*window, "pbxFormant")->grab().toImage();
+    int dots = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) dots += image.pixelColor(x, y) == QColor(96, 120, 150) ? 1 : 0;
+    }
+    return dots;
+  }
+
+  // Records a whole take from `samples` and waits for its analysis.
+  void Record(const std::vector<int16_t>& samples) {
+    input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Stall);
+    Action(*window, "actStartRecord")->trigger();
+    ASSERT_TRUE(window->GetEngine().IsRecording());
+    ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+    WaitUntil([] { return false; }, 200);
+    StopAndWaitForTheAnalysis();
+  }
+
   fs::path folder;
   std::shared_ptr<VirtualWaveIn> input;
   TfrmMain::Hooks hooks;
@@ -124,6 +149,35 @@ TEST_F(MainWindowViewTest, WhileRecording_TheF0ChartFollowsTheLiveEnd_UnlessTheU
   EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_GT(RedDotPixels(plotWidth * 3 / 4, plotWidth), 0);
   StopAndWaitForTheAnalysis();
+}
+
+TEST_F(MainWindowViewTest, WholeTake_ShowsAfterARecordingAndForAnOpenedSession_AndTheToggleHidesIt) {
+  QAction* toggle = Action(*window, "actShowWholeTake");
+  ASSERT_TRUE(toggle->isCheckable());
+  EXPECT_TRUE(toggle->isChecked()) << "on by default";
+  EXPECT_EQ(WholeTakePixels(), 0) << "no take yet";
+
+  Record(Voice(1.5, 140.0, 700.0, 1200.0));
+  const int shown = WholeTakePixels();
+  EXPECT_GT(shown, 0) << "the recording's voiced blocks";
+
+  toggle->trigger();
+  EXPECT_FALSE(window->GetSettings().GetShowWholeTake());
+  EXPECT_EQ(WholeTakePixels(), 0) << "toggled off";
+  toggle->trigger();
+  EXPECT_EQ(WholeTakePixels(), shown) << "and on again";
+
+  // Saved, replaced by a silent take (nothing voiced to show), and opened again.
+  const std::string base = (folder / "take").string();
+  hooks.chooseSaveFile = [&] { return QString::fromStdString(base); };
+  Action(*window, "actSave")->trigger();
+  ASSERT_TRUE(fs::exists(base + ".fr"));
+  Record(std::vector<int16_t>(11025, 0));
+  EXPECT_EQ(WholeTakePixels(), 0) << "a silent take";
+  hooks.chooseOpenFile = [&] { return QString::fromStdString(base + ".wav"); };
+  Action(*window, "actLoad")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(WholeTakePixels(), shown) << "the opened session's take";
 }
 
 }  // namespace
