@@ -60,7 +60,7 @@ Axes AxesOf(const FormantView& view, int width, int height) {
 
 GuideLook LookOf(Color color, int index, int target) {
   if (target < 0) return GuideLook{color, color.WithAlpha(kGuideFillAlpha), CaptionColor(color), 1};
-  if (index == target) return GuideLook{color, color.WithAlpha(kTargetFillAlpha), Color(255, 255, 255), kTargetPenWidth};
+  if (index == target) return GuideLook{color, color.WithAlpha(kTargetFillAlpha), CaptionColor(color), kTargetPenWidth};
   const Color dim = Dimmed(color);
   return GuideLook{dim, color.WithAlpha(kDimmedFillAlpha), CaptionColor(dim), 1};
 }

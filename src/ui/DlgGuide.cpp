@@ -36,6 +36,9 @@ std::string Bytes(const QString& text) { return text.trimmed().toStdString(); }
 
 }  // namespace
 
+const char* const TfrmGuide::kNoSteadyStretch =
+    "安定した母音区間が見つかりません。\n母音をひとつずつ 0.2 秒以上のばして録音してください。";
+
 TfrmGuide::TfrmGuide(const std::vector<FormantValue>& track, const std::string& recording,
                      const std::vector<std::string>& captions, const std::string& folder, QWidget* parent)
     : QDialog(parent), track(track), recording(recording), folder(folder) {
@@ -49,9 +52,7 @@ TfrmGuide::TfrmGuide(const std::vector<FormantValue>& track, const std::string& 
   lblRecording = new QLabel(QStringLiteral("録音: %1").arg(FileTextToDisplay(recording)), this);
   lblRecording->setObjectName(QStringLiteral("lblRecording"));
 
-  lblNone = new QLabel(QStringLiteral("安定した母音区間が見つかりません。\n"
-                                      "母音をひとつずつ 0.2 秒以上のばして録音してください。"),
-                       this);
+  lblNone = new QLabel(QString::fromUtf8(kNoSteadyStretch), this);
   lblNone->setObjectName(QStringLiteral("lblNone"));
   lblNone->setVisible(stretches.empty());
 

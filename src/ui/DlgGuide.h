@@ -32,6 +32,9 @@ class TfrmGuide : public QDialog {
             const std::vector<std::string>& captions, const std::string& folder, QWidget* parent = nullptr);
   ~TfrmGuide() override;
 
+  // What the box and the window say of a take without a steady stretch.
+  static const char* const kNoSteadyStretch;
+
   const std::vector<SteadyStretch>& Stretches() const { return stretches; }
   // The vowel names entered, one per stretch, as bytes.
   std::vector<std::string> Labels() const;

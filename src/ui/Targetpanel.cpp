@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -30,10 +31,18 @@ TTargetPanel::TTargetPanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("pnlTarget"));
   setFont(DialogFont(9));
 
-  auto* lblTarget = new QLabel(QStringLiteral("目標(&T):"), this);
-  cbxTarget = new QComboBox(this);
+  // The picker is a row of its own, so that the window may place it beside the guide selector.
+  rowTarget = new QWidget(this);
+  rowTarget->setObjectName(QStringLiteral("rowTarget"));
+  auto* lblTarget = new QLabel(QStringLiteral("目標(&T):"), rowTarget);
+  cbxTarget = new QComboBox(rowTarget);
   cbxTarget->setObjectName(QStringLiteral("cbxTarget"));
+  cbxTarget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   lblTarget->setBuddy(cbxTarget);
+  auto* targetRow = new QHBoxLayout(rowTarget);
+  targetRow->setContentsMargins(0, 0, 0, 0);
+  targetRow->addWidget(lblTarget);
+  targetRow->addWidget(cbxTarget, 1);
 
   auto* lblScoreCaption = new QLabel(QStringLiteral("スコア:"), this);
   lblScore = new QLabel(this);
@@ -57,8 +66,7 @@ TTargetPanel::TTargetPanel(QWidget* parent) : QWidget(parent) {
 
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(lblTarget, 0, 0);
-  layout->addWidget(cbxTarget, 0, 1);
+  layout->addWidget(rowTarget, 0, 0, 1, 2);
   layout->addWidget(lblScoreCaption, 1, 0);
   layout->addWidget(lblScore, 1, 1);
   layout->addWidget(lvwAttempts, 2, 0, 1, 2);

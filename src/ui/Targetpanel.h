@@ -42,6 +42,9 @@ class TTargetPanel : public QWidget {
 
   static QString ScoreText(const std::optional<double>& score);
 
+  // The target's label and list, in the panel unless the owner puts the row elsewhere.
+  QWidget* TargetRow() const { return rowTarget; }
+
   QComboBox* cbxTarget = nullptr;
   QLabel* lblScore = nullptr;
   QTreeWidget* lvwAttempts = nullptr;
@@ -56,6 +59,7 @@ class TTargetPanel : public QWidget {
  private:
   void ShowAttempts(const std::vector<VowelAttempt>& attempts);
 
+  QWidget* rowTarget = nullptr;
   std::vector<VowelAttempt> shown;  // what the attempts list holds, oldest first
 };
 

@@ -14,6 +14,7 @@
 #include "base/Error.h"
 #include "base/Fileutilities.h"
 #include "base/Stringutilities.h"
+#include "config/Guideset.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgAbout.h"
 #include "ui/DlgOption.h"
@@ -41,7 +42,7 @@ TfrmMain::TfrmMain(Environment environment)
     : hooks(std::move(environment.hooks)),
       formantTrail(FormantChart::kTrailLength),
       settings(environment.settingsFile ? *environment.settingsFile : Settings::GetSettingsFileName()),
-      regionsList(environment.regionsFolder ? *environment.regionsFolder : RegionsList().GetFolder()),
+      regionsList(environment.regionsFolder ? *environment.regionsFolder : RegionsList().GetFolder(), UserRegionsFolder()),
       engine(&settings, std::move(environment.input)),
       playback(Engine::GetSoundFormat(), std::move(environment.output)) {
   CreateControls();
@@ -96,6 +97,7 @@ void TfrmMain::UpdateActions() {
   if (!recording && !engine.IsAnalysing()) haveTake = engine.GetSound()->GetLength() > 0;
   actReanalyse->setEnabled(haveTake);
   actFitRanges->setEnabled(!recording && SelectedRegions() != nullptr);
+  actMakeGuide->setEnabled(haveTake && HaveFormants());
 }
 
 void TfrmMain::FormCreate() {
@@ -173,6 +175,7 @@ void TfrmMain::FillRegionsCombo() {
   cbxRegions->setCurrentIndex(found);
   selectedRegions = found;
   cbxRegions->setUpdatesEnabled(true);
+  ResetTarget();
 }
 
 void TfrmMain::cbxRegionsChange(int index) {
@@ -181,6 +184,8 @@ void TfrmMain::cbxRegionsChange(int index) {
     // The set's own bytes, not the decoded text, so that a caption in another encoding is found again.
     if (index >= 0 && index < regionsList.GetCount()) settings.SetCurrentRegions(regionsList.GetSelectorCaption(index));
     SaveSettings();
+    // A target belongs to its set.
+    ResetTarget();
     InvalidateFormantBackground();
     pbxFormant->update();
     pbxFZero->update();
@@ -197,6 +202,9 @@ void TfrmMain::actStartRecordExecute() {
   ClearLivePitch();
   pbxFZero->update();
   analysisPending = false;
+  vowelScore.Restart();
+  pendingBlock.reset();
+  takeName.clear();
   if (!engine.StartRecord()) {
     // The last take stays, so its waveform comes back.
     RebuildWaveform();
@@ -222,6 +230,10 @@ void TfrmMain::OnRecordEnded() {
   if (length > 0 && length >= engine.GetMaxRecordSamples()) statusBar()->showMessage(QString::fromUtf8(kRecordLimitReached));
   pnlLevel->SetLevel(0);
   pnlPitch->Clear();
+  // The last stretch of the take is an attempt too.
+  vowelScore.Finish();
+  pendingBlock.reset();
+  ShowScore();
   tmrFade->start();
   RebuildWaveform();
   pbxFZero->update();
@@ -310,6 +322,7 @@ void TfrmMain::actOptionExecute() {
       break;
   }
   InvalidateFormantBackground();
+  RefreshScoreTarget();
   pbxFormant->update();
   pbxFZero->update();
   UpdateStatusBar();
@@ -351,7 +364,9 @@ bool TfrmMain::event(QEvent* event) {
     RunCommand([&] { OnAnalysisDoneMessage(success); });
   } else if (type == UM_FORMANT_VALUE) {
     // A block was measured: its level to the meter, the trail redrawn.
-    pnlLevel->SetLevel(static_cast<TMessageEvent*>(event)->wParam);
+    const auto* message = static_cast<TFormantMessage*>(event);
+    pnlLevel->SetLevel(message->wParam);
+    OnFormantBlock(message->value);
     pbxFormant->update();
   } else if (type == UM_LIVE_PITCH) {
     OnLivePitchMessage(static_cast<TMessageEvent*>(event)->wParam);
@@ -374,7 +389,7 @@ void TfrmMain::OnAudioInEvent(AudioCallbackParams& params) {
 
 void TfrmMain::OnFormantValue(FormantValue& value) {
   formantTrail.Add(value);
-  Post(UM_FORMANT_VALUE, TLevelPanel::LevelOf(value.power));
+  QCoreApplication::postEvent(this, TMessageEvent::Handing(new TFormantMessage(TLevelPanel::LevelOf(value.power), value)));
 }
 
 void TfrmMain::OnAnalysisDone(bool& success) { Post(UM_ANALYSIS_DONE, success ? 1 : 0); }

@@ -22,6 +22,7 @@
 #include "audio/Playback.h"
 #include "charts/Formantchart.h"
 #include "charts/Formanttrail.h"
+#include "charts/Vowelscore.h"
 #include "charts/Waverender.h"
 #include "config/Regionslist.h"
 #include "config/Settings.h"
@@ -42,11 +43,13 @@ class QToolBar;
 
 namespace vowelscope {
 
+class TfrmGuide;
 class TfrmProgress;
 class TLevelPanel;
 class TPaintBox;
 class TPitchReadout;
 class TResizePanel;
+class TTargetPanel;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -70,6 +73,8 @@ class TfrmMain : public QMainWindow {
     std::function<TakeAnswer(const QString&)> askSaveTake;
     // The open and save commands' check that a file exists (FileExists when unset).
     std::function<bool(const std::string&)> fileExists;
+    // Runs the guide-creation box; true when it wrote a set (dialog.exec() accepted when unset).
+    std::function<bool(TfrmGuide&)> runGuide;
   };
 
   // Where the window records from, plays to and keeps its files. Unset members take the defaults: the
@@ -166,6 +171,8 @@ class TfrmMain : public QMainWindow {
   QAction* actReanalyse = nullptr;
   QAction* actShowWholeTake = nullptr;  // checkable: the take's blocks as dots on the formant chart
   QAction* actFitRanges = nullptr;
+  QAction* actMakeGuide = nullptr;
+  TTargetPanel* pnlTarget = nullptr;
 
   // Layout, actions and menus (WndMainLayout.cpp).
   void CreateControls();
@@ -248,6 +255,24 @@ class TfrmMain : public QMainWindow {
   // What the F0 chart shows: the live track while recording and until the full pass reports.
   std::shared_ptr<const FZeroResult> ShownFZeroResult() const;
   std::shared_ptr<FZeroResult> liveFZero;
+  // The target vowel and the score of the recording against it: each recorded block is held from its
+  // formant message until its pitch message says whether it was voiced, then scored.
+  void SetTargetRegion(int regionIndex);
+  void ResetTarget();
+  // The score's ellipse in the chart's present pixels, so that a block counts as the chart shows it.
+  void RefreshScoreTarget();
+  void OnFormantBlock(const FormantValue& value);
+  void ScoreBlock(bool voiced);
+  void ShowScore();
+  void ClearAttempts();
+  void pbxFormantClick(const QPoint& position);
+  void InstallChartClick();
+  VowelScore vowelScore;
+  std::optional<FormantValue> pendingBlock;
+  // Guide sets made from the take on screen (WndMainGuide.cpp); the take's name goes into the file.
+  void actMakeGuideExecute();
+  bool HaveFormants() const;
+  std::string takeName;
 
   // Charts (WndMainCharts.cpp).
   void pbxFormantPaint(QPainter& painter);

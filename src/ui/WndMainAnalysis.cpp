@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "base/Error.h"
+#include "base/Stringutilities.h"
 #include "ui/Chartboxes.h"
 #include "ui/WndMain.h"
 
@@ -57,6 +58,7 @@ void TfrmMain::AnalyseFile(const std::string& path) {
     throw Error(message.empty() ? std::string(kAnalysisStartFailed) : message);
   }
   takeUnsaved = true;
+  takeName = GetFileNamePart(path);
   ShowAnalysedTake();
   statusBar()->showMessage(QString::fromStdString(engine.GetImportDescription()), kConversionMessageMs);
 }

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "base/Error.h"
+#include "base/Stringutilities.h"
 #include "base/Fileutilities.h"
 #include "engine/Sessiontext.h"
 #include "ui/Chartboxes.h"
@@ -68,6 +69,7 @@ bool TfrmMain::SaveTake() {
   }
   engine.SaveFiles(path);
   takeUnsaved = false;
+  takeName = GetFileNamePart(SessionFileNames(path)[0]);
   return true;
 }
 
@@ -126,6 +128,7 @@ void TfrmMain::actLoadExecute() {
   }
   engine.LoadFiles(path);
   takeUnsaved = false;
+  takeName = GetFileNamePart(names[0]);
   // The live trail belongs to another take.
   ClearTrail();
   RebuildWaveform();

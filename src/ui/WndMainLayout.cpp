@@ -17,6 +17,7 @@
 #include "ui/Chartboxes.h"
 #include "ui/Dialogfont.h"
 #include "ui/Pitchreadout.h"
+#include "ui/Targetpanel.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -98,6 +99,11 @@ void TfrmMain::CreateControls() {
   regionsRow->addWidget(lblRegions);
   regionsRow->addWidget(cbxRegions);
   band->addWidget(pnlRegions);
+  // The target is picked beside the guide set it belongs to; its score and attempts sit by the chart.
+  pnlTarget = new TTargetPanel(pnlMain);
+  band->addWidget(pnlTarget->TargetRow());
+  connect(pnlTarget, &TTargetPanel::targetPicked, this, [this](int index) { RunCommand([&] { SetTargetRegion(index); }); });
+  connect(pnlTarget, &TTargetPanel::clearRequested, this, [this] { RunCommand([this] { ClearAttempts(); }); });
   band->addStretch(1);
   mainColumn->addWidget(ControlBar1);
   // Only the user's pick saves the setting; filling the list does not.
@@ -124,12 +130,17 @@ void TfrmMain::CreateControls() {
   pbxFormant->setObjectName(QStringLiteral("pbxFormant"));
   pbxFormant->SetOnPaint([this](QPainter& painter) { pbxFormantPaint(painter); });
   formantFill->addWidget(pbxFormant);
+  InstallChartClick();
   formantRow->addWidget(pnlFormantSub, 1);
   pnlLevel = new TLevelPanel(pnlFormant);
   pbrLevel = pnlLevel->pbrLevel;
   formantRow->addWidget(pnlLevel);
   pnlPitch = new TPitchReadout(pnlFormant);
-  formantRow->addWidget(pnlPitch, 0, Qt::AlignTop);
+  auto* practiceColumn = new QVBoxLayout;
+  practiceColumn->setContentsMargins(4, 0, 2, 2);
+  practiceColumn->addWidget(pnlPitch);
+  practiceColumn->addWidget(pnlTarget, 1);
+  formantRow->addLayout(practiceColumn);
 
   // F0 chart with its scroll bar.
   pnlFZero = new TResizePanel(splMain);
@@ -242,7 +253,8 @@ void TfrmMain::CreateActions() {
       {actAnalyseFile, "actAnalyseFile", "音声ファイルを分析(&A)...", std::nullopt, &TfrmMain::actAnalyseFileExecute},
       {actReanalyse, "actReanalyse", "再分析(&R)", std::nullopt, &TfrmMain::actReanalyseExecute},
       {actShowWholeTake, "actShowWholeTake", "全体を表示(&W)", std::nullopt, &TfrmMain::actShowWholeTakeExecute},
-      {actFitRanges, "actFitRanges", "表示範囲をガイドに合わせる(&G)", std::nullopt, &TfrmMain::actFitRangesExecute},
+      {actFitRanges, "actFitRanges", "表示範囲をガイドに合わせる(&F)", std::nullopt, &TfrmMain::actFitRangesExecute},
+      {actMakeGuide, "actMakeGuide", "ガイドを作成(&G)...", std::nullopt, &TfrmMain::actMakeGuideExecute},
   };
   for (const Entry& entry : entries) {
     auto* action = new QAction(QString::fromUtf8(entry.caption), this);
@@ -284,6 +296,7 @@ void TfrmMain::CreateMenus() {
   tools->addAction(actOption);
   tools->addAction(actReanalyse);
   tools->addAction(actFitRanges);
+  tools->addAction(actMakeGuide);
   tools->addSeparator();
   tools->addAction(actShowWholeTake);
 

@@ -4,6 +4,8 @@
 
 #include <QEvent>
 
+#include "analysis/Formantvalue.h"
+
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
 #endif
@@ -50,6 +52,14 @@ class TMessageEvent : public QEvent {
   }
 
   const int wParam;
+};
+
+// A measured block: its level for the meter as wParam, and its formants for the practice score.
+class TFormantMessage : public TMessageEvent {
+ public:
+  TFormantMessage(int level, const FormantValue& value) : TMessageEvent(UM_FORMANT_VALUE, level), value(value) {}
+
+  const FormantValue value;
 };
 
 }  // namespace vowelscope

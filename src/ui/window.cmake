@@ -12,6 +12,7 @@ add_library(uiwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WndMainAnalysis.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WndMainFiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WndMainPractice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WndMainGuide.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Toolkittranslation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Chartboxes.cpp)
 target_include_directories(uiwindow PUBLIC ${PROJECT_SOURCE_DIR}/src)

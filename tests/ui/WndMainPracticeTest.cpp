@@ -1,10 +1,18 @@
 // The main window's practice pieces on in-memory sound devices: the live pitch readout and the live F0
-// dots while recording.
+// dots while recording, the target vowel with its score and attempts, and guide sets made from a take.
 #include "ui/WndMain.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +20,11 @@
 #include <memory>
 #include <string>
 
+#include "../analysis/Voices.h"
 #include "Wndmaintestsupport.h"
+#include "charts/Formantchart.h"
+#include "ui/DlgGuide.h"
+#include "support/Scopedenv.h"
 #include "support/Testfolder.h"
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
@@ -27,11 +39,38 @@ using wndtest::Child;
 using wndtest::Voice;
 using wndtest::WaitUntil;
 
+// Two guides far apart, as a man says /a/ and /i/, and a second set to switch to.
+constexpr const char* kGuides =
+    "[Information]\nCaption=練習\n"
+    "[Region0]\nEnabled=1\nCaption=a\nF1Center=750\nF2Center=1190\nF1Length=150\nF2Length=300\nColor=255\n"
+    "[Region1]\nEnabled=1\nCaption=i\nF1Center=290\nF2Center=2200\nF1Length=80\nF2Length=300\nColor=16711680\n";
+constexpr const char* kOtherGuides =
+    "[Information]\nCaption=別のガイド\n"
+    "[Region0]\nEnabled=1\nCaption=o\nF1Center=480\nF2Center=860\nF1Length=60\nF2Length=150\n";
+
+// A man holding a vowel at his usual pitch.
+std::vector<int16_t> ManVowel(double f1, double f2, double seconds) {
+  voices::VoiceRecipe recipe;
+  recipe.seconds = seconds;
+  recipe.f0Start = recipe.f0End = voices::TypicalF0(voices::Speaker::Man);
+  recipe.formants = voices::VowelResonances(voices::Speaker::Man, f1, f2);
+  return voices::Synthesize(recipe).samples;
+}
+
 class MainWindowPracticeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder = testsupport::TestFolder("wndpractice");
     fs::create_directories(folder / "regions");
+    testsupport::WriteFile(folder / "regions" / "1-practice.ini", kGuides);
+    testsupport::WriteFile(folder / "regions" / "2-other.ini", kOtherGuides);
+    // The user's own guide sets go to the test's folder, never to the real one.
+    data = std::make_unique<testsupport::ScopedEnv>("XDG_DATA_HOME", (folder / "data").string());
+    MakeWindow();
+  }
+
+  void MakeWindow() {
+    window.reset();
     QApplication::setQuitOnLastWindowClosed(false);
     input = std::make_shared<VirtualWaveIn>();
     input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
@@ -48,7 +87,51 @@ class MainWindowPracticeTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
-  void TearDown() override { window.reset(); }
+  void TearDown() override {
+    window.reset();
+    data.reset();
+  }
+
+  QComboBox* Targets() { return Child<QComboBox>(*window, "cbxTarget"); }
+  QComboBox* Guides() { return Child<QComboBox>(*window, "cbxRegions"); }
+  QTreeWidget* Attempts() { return Child<QTreeWidget>(*window, "lvwAttempts"); }
+
+  // The chart's pixel where a formant pair is drawn.
+  QPoint ChartPoint(double f1, double f2) {
+    const QWidget* chart = Child<QWidget>(*window, "pbxFormant");
+    Point point;
+    EXPECT_TRUE(FormantView::FromSettings(window->GetSettings())
+                    .Map(f1, f2, chart->width() - FormantChart::kPlotLeft, chart->height() - FormantChart::kPlotTop, point));
+    return QPoint(point.x + FormantChart::kPlotLeft, point.y + FormantChart::kPlotTop);
+  }
+  QColor ChartPixel(const QPoint& at) { return Child<QWidget>(*window, "pbxFormant")->grab().toImage().pixelColor(at); }
+  int WhitePixels() {
+    const QImage image = Child<QWidget>(*window, "pbxFormant")->grab().toImage();
+    int white = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) white += image.pixelColor(x, y) == QColor(255, 255, 255) ? 1 : 0;
+    }
+    return white;
+  }
+
+  // The score shown, in per cent; -1 for none.
+  int ShownScore() {
+    const QString text = Child<QLabel>(*window, "lblScore")->text();
+    return text.endsWith(QStringLiteral(" %")) ? text.chopped(2).toInt() : -1;
+  }
+
+  // Records the samples and waits, still recording, until every block is scored.
+  void RecordUntilHeard(const std::vector<int16_t>& samples) {
+    input->SetSourceSamples(samples, VirtualWaveIn::AtEnd::Stall);
+    Action(*window, "actStartRecord")->trigger();
+    ASSERT_TRUE(window->GetEngine().IsRecording());
+    ASSERT_TRUE(WaitUntil([&] { return input->SourceLeft() == 0; }));
+    // The last blocks' messages after the input ran dry.
+    for (int i = 0; i < 20; ++i) {
+      QApplication::processEvents();
+      QTest::qWait(10);
+    }
+  }
 
   QString Readout(const char* label) { return Child<QLabel>(*window, label)->text(); }
 
@@ -75,6 +158,7 @@ class MainWindowPracticeTest : public ::testing::Test {
   std::shared_ptr<VirtualWaveIn> input;
   TfrmMain::Hooks hooks;
   std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<testsupport::ScopedEnv> data;
 };
 
 TEST_F(MainWindowPracticeTest, WhileRecording_TheReadoutShowsTheVoicesPitchAndNote_AndTheF0ChartItsDots) {
@@ -101,6 +185,160 @@ TEST_F(MainWindowPracticeTest, WhileRecording_TheReadoutShowsTheVoicesPitchAndNo
   EXPECT_EQ(Readout("lblNote"), dash);
   ASSERT_NE(window->GetEngine().GetFZeroResult(), nullptr);
   EXPECT_GT(RedDotPixels(), 0);
+}
+
+TEST_F(MainWindowPracticeTest, ATargetPickedFromTheListOrByAClick_IsDrawnBolderWithTheOthersDimmed_UntilTheSetChanges) {
+  ASSERT_EQ(Guides()->currentText(), QStringLiteral("練習"));
+  ASSERT_EQ(Targets()->count(), 3);  // none, a, i
+  // A pixel inside the /i/ guide, clear of its caption and of the grid.
+  const QPoint insideI = ChartPoint(285, 2380);
+  const int plain = ChartPixel(insideI).blue();
+
+  Targets()->setCurrentIndex(Targets()->findText(QStringLiteral("a")));
+  emit Targets()->activated(Targets()->currentIndex());
+  QApplication::processEvents();
+  EXPECT_LT(ChartPixel(insideI).blue(), plain) << "the other guide is dimmed beside the target";
+
+  QTest::mouseClick(Child<QWidget>(*window, "pbxFormant"), Qt::LeftButton, {}, ChartPoint(290, 2200));
+  QApplication::processEvents();
+  EXPECT_EQ(Targets()->currentText(), QStringLiteral("i"));
+  EXPECT_GT(ChartPixel(insideI).blue(), plain) << "the clicked guide is the target";
+  // A click beside every guide keeps the target.
+  QTest::mouseClick(Child<QWidget>(*window, "pbxFormant"), Qt::LeftButton, {}, ChartPoint(1100, 3800));
+  EXPECT_EQ(Targets()->currentText(), QStringLiteral("i"));
+
+  Guides()->setCurrentIndex(1);
+  emit Guides()->activated(1);
+  QApplication::processEvents();
+  EXPECT_EQ(Targets()->currentIndex(), 0);
+  EXPECT_EQ(Targets()->count(), 2);
+}
+
+TEST_F(MainWindowPracticeTest, AVowelInsideTheTargetScoresHigh_OneOutsideLow_EachAnAttempt_ClearedByTheButton) {
+  const int whiteBefore = WhitePixels();
+  Targets()->setCurrentIndex(Targets()->findText(QStringLiteral("a")));
+  emit Targets()->activated(Targets()->currentIndex());
+  EXPECT_EQ(ShownScore(), -1) << "no score before a voice";
+
+  RecordUntilHeard(ManVowel(750, 1190, 1.5));
+  EXPECT_GE(ShownScore(), 90);
+  StopAndWaitForTheAnalysis();
+  RecordUntilHeard(ManVowel(290, 2200, 1.5));
+  EXPECT_LE(ShownScore(), 10);
+  StopAndWaitForTheAnalysis();
+
+  // Newest first: the /i/ outside the target, then the /a/ inside it.
+  ASSERT_EQ(Attempts()->topLevelItemCount(), 2);
+  const QTreeWidgetItem* outside = Attempts()->topLevelItem(0);
+  const QTreeWidgetItem* inside = Attempts()->topLevelItem(1);
+  EXPECT_EQ(inside->text(0), QStringLiteral("1"));
+  EXPECT_GE(inside->text(3).chopped(2).toInt(), 90) << inside->text(3).toStdString();
+  EXPECT_LE(outside->text(3).chopped(2).toInt(), 10) << outside->text(3).toStdString();
+  // Each attempt's mean: the vowel's formants within 10 %.
+  EXPECT_NEAR(inside->text(1).toDouble(), 750, 75);
+  EXPECT_NEAR(inside->text(2).toDouble(), 1190, 119);
+  EXPECT_NEAR(outside->text(1).toDouble(), 290, 29);
+  EXPECT_NEAR(outside->text(2).toDouble(), 2200, 220);
+  EXPECT_GT(WhitePixels(), whiteBefore) << "the attempts are marked on the chart";
+
+  QTest::mouseClick(Child<QPushButton>(*window, "btnClear"), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(Attempts()->topLevelItemCount(), 0);
+  EXPECT_EQ(WhitePixels(), whiteBefore);
+}
+
+TEST_F(MainWindowPracticeTest, AGuideMadeFromHeldVowels_IsWrittenToTheUsersFolder_ListedAndSelected) {
+  EXPECT_FALSE(Action(*window, "actMakeGuide")->isEnabled()) << "no take yet";
+  const auto vowels = voices::JapaneseVowels(voices::Speaker::Man);
+  RecordUntilHeard(voices::HeldVowels(voices::Speaker::Man, 0.8));
+  EXPECT_FALSE(Action(*window, "actMakeGuide")->isEnabled()) << "while recording";
+  StopAndWaitForTheAnalysis();
+  window->UpdateActions();
+  ASSERT_TRUE(Action(*window, "actMakeGuide")->isEnabled());
+
+  QString recording;
+  int rows = 0;
+  hooks.runGuide = [&](TfrmGuide& dialog) {
+    recording = dialog.lblRecording->text();
+    rows = dialog.grdStretches->rowCount();
+    for (int i = 0; i < rows; ++i) dialog.LabelBox(i)->setCurrentText(QString::fromUtf8(vowels[i % 5].name));
+    dialog.edtSpeaker->setText(QStringLiteral("田中"));
+    dialog.accept();
+    return dialog.result() == QDialog::Accepted;
+  };
+  Action(*window, "actMakeGuide")->trigger();
+  QApplication::processEvents();
+
+  EXPECT_EQ(rows, 5);
+  EXPECT_TRUE(recording.contains(QStringLiteral("録音"))) << recording.toStdString();
+  const fs::path written = folder / "data" / "Halcyon" / "Vowelscope" / "regions" / "田中.ini";
+  ASSERT_TRUE(fs::is_regular_file(written));
+  EXPECT_NE(testsupport::ReadFile(written).find("; measured from 録音"), std::string::npos);
+  EXPECT_EQ(Guides()->count(), 3);
+  EXPECT_EQ(Guides()->currentText(), QStringLiteral("田中"));
+  EXPECT_EQ(Targets()->count(), 6) << "the new set's five vowels can be aimed at";
+}
+
+TEST_F(MainWindowPracticeTest, ATakeWithoutAHeldVowelSaysSo_AndWritesNothing) {
+  QString error;
+  hooks.showError = [&](const QString& message) { error = message; };
+  bool boxShown = false;
+  hooks.runGuide = [&](TfrmGuide&) { return boxShown = true; };
+  // Glides from vowel to vowel between pauses: voice with formants, but never 200 ms of one vowel.
+  const auto vowels = voices::JapaneseVowels(voices::Speaker::Man);
+  std::vector<int16_t> take(2205, 0);
+  for (size_t i = 0; i + 1 < vowels.size(); ++i) {
+    const auto glide = voices::Synthesize(voices::VowelGlide(voices::Speaker::Man, vowels[i], vowels[i + 1], 0.5)).samples;
+    take.insert(take.end(), glide.begin(), glide.end());
+    take.insert(take.end(), 1100, 0);
+  }
+  RecordUntilHeard(take);
+  StopAndWaitForTheAnalysis();
+  window->UpdateActions();
+  ASSERT_TRUE(Action(*window, "actMakeGuide")->isEnabled());
+  Action(*window, "actMakeGuide")->trigger();
+
+  EXPECT_EQ(error, QString::fromUtf8(TfrmGuide::kNoSteadyStretch));
+  EXPECT_FALSE(boxShown);
+  EXPECT_FALSE(fs::exists(folder / "data"));
+  EXPECT_EQ(Guides()->count(), 2);
+}
+
+TEST_F(MainWindowPracticeTest, AUserFolderThatCannotBeMade_GivesAMessage_AndLosesNothing) {
+  // A file where the data folder should be: no folder can be made under it, not even by root.
+  const fs::path blocked = folder / "blocked";
+  testsupport::WriteFile(blocked, "a file, not a folder");
+  // The fixture's variable is put back first, so that the new one is the one restored at the end.
+  data.reset();
+  data = std::make_unique<testsupport::ScopedEnv>("XDG_DATA_HOME", blocked.string());
+  MakeWindow();
+  RecordUntilHeard(voices::HeldVowels(voices::Speaker::Man, 0.8));
+  StopAndWaitForTheAnalysis();
+
+  QString message;
+  std::vector<std::string> labelsAfter;
+  hooks.runGuide = [&](TfrmGuide& dialog) {
+    for (int i = 0; i < dialog.grdStretches->rowCount(); ++i) dialog.LabelBox(i)->setCurrentText(QStringLiteral("a"));
+    dialog.edtSpeaker->setText(QStringLiteral("田中"));
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        message = box->text();
+        box->accept();
+      }
+    });
+    dialog.accept();
+    labelsAfter = dialog.Labels();
+    EXPECT_EQ(dialog.edtSpeaker->text(), QStringLiteral("田中")) << "what was entered stays";
+    return dialog.result() == QDialog::Accepted;
+  };
+  Action(*window, "actMakeGuide")->trigger();
+
+  EXPECT_TRUE(message.contains(QStringLiteral("保存できませんでした"))) << message.toStdString();
+  ASSERT_FALSE(labelsAfter.empty());
+  for (const std::string& label : labelsAfter) EXPECT_EQ(label, "a");
+  EXPECT_EQ(testsupport::ReadFile(blocked), "a file, not a folder");
+  EXPECT_EQ(Guides()->count(), 2);
+  EXPECT_EQ(Guides()->currentText(), QStringLiteral("練習"));
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ inline QAction* Action(const QObject& window, const char* name) { return Child<Q
 
 // Hooks for the window that ask `answers` at each question, so that a test may set or change an answer
 // after the window is made. Unanswered: no file is chosen, errors are dropped, questions get "no", an
-// unsaved take is dropped, and files exist as the file system says.
+// unsaved take is dropped, files exist as the file system says, and the guide box is cancelled.
 inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
   TfrmMain::Hooks hooks;
   hooks.chooseSaveFile = [&answers] { return answers.chooseSaveFile ? answers.chooseSaveFile() : QString(); };
@@ -99,6 +99,7 @@ inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
   hooks.fileExists = [&answers](const std::string& name) {
     return answers.fileExists ? answers.fileExists(name) : FileExists(name);
   };
+  hooks.runGuide = [&answers](TfrmGuide& dialog) { return answers.runGuide && answers.runGuide(dialog); };
   return hooks;
 }
 
