@@ -16,7 +16,8 @@ namespace {
 const Color kAxisGrey(128, 128, 128);
 const Color kGridGrey(64, 64, 64);
 // The whole take's dots: a dim blue-grey, apart from the red trail and the guides' colours.
-const Color kWholeTakeColor(96, 120, 150);
+const Color kWholeTakeColor(110, 140, 180);
+constexpr int kWholeTakeDot = 3;  // pixels a side; also the cell that holds at most one dot
 constexpr int kDotRadius = 6;
 // Guide ellipses are filled at this opacity so that overlapping ones stay readable; outlines are solid.
 constexpr int kGuideFillAlpha = 110;
@@ -145,9 +146,11 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
   grid.SetRange(axes.hMin, axes.hMax);
   grid.SetReversed(axes.hReverse);
   grid.DrawGrid(image, Rect{0, 0, width, height});
-  DrawWholeTake(image, width, height, view);
 
-  if (regions == nullptr || view.IsEmpty()) return;
+  if (regions == nullptr || view.IsEmpty()) {
+    DrawWholeTake(image, width, height, view);
+    return;
+  }
   for (int i = 0; i < regions->GetRegionCount(); ++i) {
     const FrequencyRegion* region = regions->GetRegion(i);
     if (region == nullptr || !region->Enabled) continue;
@@ -159,6 +162,7 @@ void FormantChart::BuildFormantBackground(Canvas& canvas, int width, int height,
     GuideEllipse::Make(*region, view, width, height, ellipse);
     image.Polygon(ellipse.Outline());
   }
+  DrawWholeTake(image, width, height, view);
   DrawCaptions(image, width, height, view, *regions);
 }
 
@@ -175,23 +179,26 @@ void FormantChart::SetWholeTake(const std::vector<FormantValue>& track, double t
 }
 
 void FormantChart::DrawWholeTake(Canvas& image, int width, int height, const FormantView& view) const {
-  // Into the cached background, so a paint costs nothing more, and one dot per 2 x 2 cell, so even
+  // Into the cached background, so a paint costs nothing more, and one dot per 3 x 3 cell, so even
   // a two-hour take (288,000 blocks) draws no more dots than the plot has cells, most of them once.
-  // Under the guides, whose translucent fills tint it and whose outlines and names stay readable.
+  // Over the guides' fills, which would tint the held vowels out of sight, and under their names.
   if (wholeTake.empty() || view.IsEmpty() || width <= 0 || height <= 0) return;
-  const int columns = (width + 1) / 2;
-  std::vector<bool> drawn(static_cast<size_t>(columns) * static_cast<size_t>((height + 1) / 2), false);
+  const int columns = (width + kWholeTakeDot - 1) / kWholeTakeDot;
+  const int rows = (height + kWholeTakeDot - 1) / kWholeTakeDot;
+  std::vector<bool> drawn(static_cast<size_t>(columns) * static_cast<size_t>(rows), false);
   image.SetBrush(Brush{kWholeTakeColor, BrushStyle::Solid});
   for (const TakePoint& point : wholeTake) {
     Point pixel;
     if (!view.Map(point.f1, point.f2, width, height, pixel)) return;
     if (pixel.x < 0 || pixel.y < 0 || pixel.x >= width || pixel.y >= height) continue;
-    const size_t cell = static_cast<size_t>(pixel.y / 2) * static_cast<size_t>(columns) + static_cast<size_t>(pixel.x / 2);
+    const int column = pixel.x / kWholeTakeDot;
+    const int row = pixel.y / kWholeTakeDot;
+    const size_t cell = static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column);
     if (drawn[cell]) continue;
     drawn[cell] = true;
-    const int x = pixel.x / 2 * 2;
-    const int y = pixel.y / 2 * 2;
-    image.FillRect(Rect{x, y, x + 2, y + 2});
+    const int x = column * kWholeTakeDot;
+    const int y = row * kWholeTakeDot;
+    image.FillRect(Rect{x, y, x + kWholeTakeDot, y + kWholeTakeDot});
   }
 }
 

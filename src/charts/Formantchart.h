@@ -77,7 +77,7 @@ class FormantChart {
   // The points marked over the guides and under the trail (the means of practice attempts).
   void SetMarks(std::vector<FormantMark> points) { marks = std::move(points); }
   const std::vector<FormantMark>& GetMarks() const { return marks; }
-  // The whole take as faint dots under the guides and the trail: every block of `track` with both
+  // The whole take as faint dots over the guides' fills and under the trail: every block of `track` with both
   // formants and a power at or above `threshold` dB; an empty track shows none. The background is
   // rebuilt with them at the next paint.
   void SetWholeTake(const std::vector<FormantValue>& track, double threshold);

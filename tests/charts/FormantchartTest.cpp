@@ -239,9 +239,10 @@ std::vector<DrawOp> WholeTakeDots(const DrawLog& log) {
   return dots;
 }
 
-// The take's voiced blocks as 2 x 2 dots in the background: after the grid, before the guides' fills
-// and outlines, one per cell however many blocks share it.
-TEST_F(GuideSet, WholeTake_IsOneDimDotPerCellOfItsVoicedBlocks_InTheBackgroundUnderTheGuides) {
+// The take's voiced blocks as 3 x 3 dots in the background: over the grid and the guides' fills, under
+// the guides' names, one per cell however many blocks share it.
+TEST_F(GuideSet, WholeTake_IsOneDimDotPerCellOfItsVoicedBlocks_InTheBackgroundOverTheGuides) {
+  regions.GetRegion(0)->Caption = "i";
   const std::vector<FormantValue> track = {
       {60.0, 500.0, 1500.0},
       {60.0, 500.2, 1500.2},  // the same cell again
@@ -262,20 +263,24 @@ TEST_F(GuideSet, WholeTake_IsOneDimDotPerCellOfItsVoicedBlocks_InTheBackgroundUn
   for (const auto& [dot, f1, f2] : {std::tuple{dots[0], 500.0, 1500.0}, std::tuple{dots[1], 600.0, 2000.0}}) {
     Point at;
     ASSERT_TRUE(NarrowView().Map(f1, f2, kPlotW, kPlotH, at));
-    EXPECT_EQ(dot.rect, (Rect{at.x / 2 * 2, at.y / 2 * 2, at.x / 2 * 2 + 2, at.y / 2 * 2 + 2})) << f1 << " " << f2;
+    const int x = at.x / 3 * 3, y = at.y / 3 * 3;
+    EXPECT_EQ(dot.rect, (Rect{x, y, x + 3, y + 3})) << f1 << " " << f2;
     // Dim beside the trail's red and the guides' full colours.
-    EXPECT_LT(std::max({dot.brush.color.r, dot.brush.color.g, dot.brush.color.b}), 160);
+    EXPECT_LT(std::max({dot.brush.color.r, dot.brush.color.g, dot.brush.color.b}), 200);
     EXPECT_EQ(dot.brush.color.a, 255);
   }
-  size_t lastGridLine = 0, firstDot = background.size(), firstGuide = background.size();
+  size_t lastGridLine = 0, firstDot = background.size(), lastGuide = 0, firstName = background.size();
   for (size_t i = 0; i < background.size(); ++i) {
     const DrawOp& op = background[i];
     if (op.kind == DrawOp::Line) lastGridLine = i;
     if (op.kind == DrawOp::Fill && op.rect == dots[0].rect) firstDot = std::min(firstDot, i);
-    if (op.kind == DrawOp::PolygonShape) firstGuide = std::min(firstGuide, i);
+    if (op.kind == DrawOp::PolygonShape) lastGuide = i;
+    if (op.kind == DrawOp::Text) firstName = std::min(firstName, i);
   }
   EXPECT_GT(firstDot, lastGridLine) << "over the grid";
-  EXPECT_LT(firstDot, firstGuide) << "under the guides";
+  EXPECT_GT(firstDot, lastGuide) << "over the guides' fills";
+  EXPECT_LT(firstDot, firstName) << "under their names";
+  ASSERT_LT(firstName, background.size());
   // The paint itself adds nothing: the dots are in the image it copies.
   for (const DrawOp& op : canvas.OfKind(DrawOp::Fill)) EXPECT_NE(op.brush.color, dots[0].brush.color);
 

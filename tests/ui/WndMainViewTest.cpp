@@ -97,7 +97,7 @@ class MainWindowViewTest : public ::testing::Test {
     const QImage image = Child<QWidget>(*window, "pbxFormant")->grab().toImage();
     int dots = 0;
     for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) dots += image.pixelColor(x, y) == QColor(96, 120, 150) ? 1 : 0;
+      for (int x = 0; x < image.width(); ++x) dots += image.pixelColor(x, y) == QColor(110, 140, 180) ? 1 : 0;
     }
     return dots;
   }
