@@ -110,8 +110,9 @@ void FormantChart::Paint(Canvas& canvas, int width, int height, const std::vecto
       BuildFormantBackground(canvas, plot.Width(), plot.Height(), view, regions);
     }
     if (backgroundBitmap) canvas.DrawImage(plot.left, plot.top, *backgroundBitmap);
-    DrawMarks(canvas, plot, view);
     DrawTrail(canvas, plot, trail, view);
+    // Open rings over the trail: the live dots stay visible through them, and none hides an attempt.
+    DrawMarks(canvas, plot, view);
   }
   DrawAxes(canvas, width, height, view);
 }

@@ -74,7 +74,7 @@ class FormantChart {
   // other one dimmed, so the eye finds it at once; the background is rebuilt when the target changes.
   void SetTarget(int regionIndex);
   int GetTarget() const { return targetRegion; }
-  // The points marked over the guides and under the trail (the means of practice attempts).
+  // The points marked over the guides and the trail (the means of practice attempts).
   void SetMarks(std::vector<FormantMark> points) { marks = std::move(points); }
   const std::vector<FormantMark>& GetMarks() const { return marks; }
   // The whole take as faint dots over the guides' fills and under the trail: every block of `track` with both

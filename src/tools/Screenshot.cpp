@@ -11,8 +11,10 @@
 //   vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png
 //     The same, but WAVE is what the in-memory input hears: the window records it and the picture is
 //     saved SECONDS into the recording, while the live trail and pitch are still running.
+//   --target CAPTION (with either): the guide of that caption is the practice target from the start.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
@@ -121,11 +123,24 @@ void RecordLiveScript(TfrmMain& window, vowelscope::VirtualWaveIn& input, unsign
   });
 }
 
+// Picks the target as the user would, from the list beside the guide selector.
+void PickTarget(TfrmMain& window, const std::string& caption) {
+  auto* targets = window.findChild<QComboBox*>(QStringLiteral("cbxTarget"));
+  const int index = targets != nullptr ? targets->findText(QString::fromUtf8(caption.c_str())) : -1;
+  if (index < 0) {
+    std::fprintf(stderr, "no target %s in the guide set\n", caption.c_str());
+    return;
+  }
+  targets->setCurrentIndex(index);
+  emit targets->activated(index);
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: vowelscope-screenshot RECORD-MS OUTPUT.png\n"
                "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png\n"
-               "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png\n");
+               "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png\n"
+               "       (with --play or --record: --target CAPTION picks the practice target)\n");
   return 2;
 }
 
@@ -139,6 +154,7 @@ int main(int argc, char** argv) {
   TfrmMain::Environment environment;
   std::string wave;
   bool live = false;
+  std::string target;
   double seconds = 0;
   int i = 1;
   for (; i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
@@ -146,6 +162,8 @@ int main(int argc, char** argv) {
       environment.settingsFile = argv[i + 1];
     } else if (std::strcmp(argv[i], "--regions") == 0) {
       environment.regionsFolder = argv[i + 1];
+    } else if (std::strcmp(argv[i], "--target") == 0) {
+      target = argv[i + 1];
     } else if ((std::strcmp(argv[i], "--play") == 0 || std::strcmp(argv[i], "--record") == 0) && i + 2 < argc) {
       live = std::strcmp(argv[i], "--record") == 0;
       wave = argv[i + 1];
@@ -162,7 +180,7 @@ int main(int argc, char** argv) {
 
   if (wave.empty()) {
     const int recordMs = std::atoi(argv[i]);
-    if (recordMs <= 0 || environment.settingsFile || environment.regionsFolder) return Usage();
+    if (recordMs <= 0 || environment.settingsFile || environment.regionsFolder || !target.empty()) return Usage();
     TfrmMain window;
     window.show();
     RecordScript(window, recordMs, picture);
@@ -189,6 +207,7 @@ int main(int argc, char** argv) {
     environment.output = std::make_shared<vowelscope::VirtualWaveOut>();
     TfrmMain window(std::move(environment));
     window.show();
+    if (!target.empty()) PickTarget(window, target);
     RecordLiveScript(window, *input, frames, picture);
     return QApplication::exec();
   }
@@ -200,6 +219,7 @@ int main(int argc, char** argv) {
   environment.hooks.showError = [](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); };
   TfrmMain window(std::move(environment));
   window.show();
+  if (!target.empty()) PickTarget(window, target);
   PlayScript(window, *output, frames, picture);
   return QApplication::exec();
 }

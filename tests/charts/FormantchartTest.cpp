@@ -597,7 +597,7 @@ TEST_F(GuideSet, ATargetIsDrawnBolderAndEveryOtherGuideDimmed_UntilTheTargetIsCl
   }
 }
 
-TEST(FormantChart, MarksAreNumberedRingsAtTheirFormants_OverTheGuidesAndUnderTheTrail) {
+TEST(FormantChart, MarksAreNumberedRingsAtTheirFormants_OverTheGuidesAndTheTrail) {
   RecordingCanvas canvas;
   FormantChart chart;
   chart.SetMarks({FormantMark{500, 2250, 1}, FormantMark{0, 0, 2}, FormantMark{350, 1200, 3}});
@@ -609,14 +609,14 @@ TEST(FormantChart, MarksAreNumberedRingsAtTheirFormants_OverTheGuidesAndUnderThe
   EXPECT_NE(std::find(texts.begin(), texts.end(), "1"), texts.end());
   EXPECT_EQ(std::find(texts.begin(), texts.end(), "2"), texts.end());
   std::vector<DrawOp> rings;
-  size_t lastRing = 0, lastDot = 0, image = 0;
+  size_t firstRing = 0, lastDot = 0, image = 0;
   for (size_t i = 0; i < canvas.Ops().size(); ++i) {
     const DrawOp& op = canvas.Ops()[i];
     if (op.kind == DrawOp::Image) image = i;
     if (op.kind != DrawOp::EllipseShape) continue;
     if (op.brush.style == BrushStyle::Clear) {
+      if (rings.empty()) firstRing = i;
       rings.push_back(op);
-      lastRing = i;
     } else {
       lastDot = i;
     }
@@ -626,8 +626,8 @@ TEST(FormantChart, MarksAreNumberedRingsAtTheirFormants_OverTheGuidesAndUnderThe
   ASSERT_TRUE(NarrowView().Map(500, 2250, kPlotW, kPlotH, centre));
   EXPECT_EQ(rings[0].rect.left + rings[0].rect.right, 2 * (50 + centre.x));
   EXPECT_EQ(rings[0].rect.top + rings[0].rect.bottom, 2 * (34 + centre.y));
-  EXPECT_GT(lastRing, image);
-  EXPECT_GT(lastDot, lastRing);
+  EXPECT_GT(firstRing, image);
+  EXPECT_GT(firstRing, lastDot);
 
   chart.SetMarks({});
   canvas.Clear();
