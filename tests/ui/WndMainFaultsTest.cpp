@@ -95,20 +95,11 @@ class MainWindowFaultsTest : public ::testing::Test {
   void TearDown() override { window.reset(); }
 
   void Open() {
-    input = std::make_shared<VirtualWaveIn>();
-    input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-    output = std::make_shared<VirtualWaveOut>();
-    output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-    TfrmMain::Environment environment;
-    environment.input = input;
-    environment.output = output;
-    environment.settingsFile = (folder / "Settings.ini").string();
-    environment.regionsFolder = (folder / "regions").string();
-    environment.hooks = wndtest::Forwarding(hooks);
-    window = std::make_unique<TfrmMain>(std::move(environment));
     hooks.showError = [this](const QString& message) { errors.push_back(message.toStdString()); };
-    window->show();
-    QApplication::processEvents();
+    wndtest::InMemoryWindow opened = wndtest::OpenInMemoryWindow(folder, hooks);
+    input = std::move(opened.input);
+    output = std::move(opened.output);
+    window = std::move(opened.window);
   }
 
   // Neither recording, analysing nor playing, and every message of the last command handled.

@@ -71,20 +71,9 @@ class MainWindowPracticeTest : public ::testing::Test {
 
   void MakeWindow() {
     window.reset();
-    QApplication::setQuitOnLastWindowClosed(false);
-    input = std::make_shared<VirtualWaveIn>();
-    input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-    auto output = std::make_shared<VirtualWaveOut>();
-    output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-    TfrmMain::Environment environment;
-    environment.input = input;
-    environment.output = output;
-    environment.settingsFile = (folder / "Settings.ini").string();
-    environment.regionsFolder = (folder / "regions").string();
-    environment.hooks = wndtest::Forwarding(hooks);
-    window = std::make_unique<TfrmMain>(std::move(environment));
-    window->show();
-    QApplication::processEvents();
+    wndtest::InMemoryWindow opened = wndtest::OpenInMemoryWindow(folder, hooks);
+    input = std::move(opened.input);
+    window = std::move(opened.window);
   }
 
   void TearDown() override {

@@ -15,8 +15,6 @@
 
 #include "Wndmaintestsupport.h"
 #include "support/Testfolder.h"
-#include "platform/Virtualwavein.h"
-#include "platform/Virtualwaveout.h"
 
 namespace vowelscope {
 namespace {
@@ -35,20 +33,9 @@ class MainWindowViewTest : public ::testing::Test {
   void SetUp() override {
     folder = testsupport::TestFolder("wndview");
     fs::create_directories(folder / "regions");
-    QApplication::setQuitOnLastWindowClosed(false);
-    input = std::make_shared<VirtualWaveIn>();
-    input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-    auto output = std::make_shared<VirtualWaveOut>();
-    output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
-    TfrmMain::Environment environment;
-    environment.input = input;
-    environment.output = output;
-    environment.settingsFile = (folder / "Settings.ini").string();
-    environment.regionsFolder = (folder / "regions").string();
-    environment.hooks = wndtest::Forwarding(hooks);
-    window = std::make_unique<TfrmMain>(std::move(environment));
-    window->show();
-    QApplication::processEvents();
+    wndtest::InMemoryWindow opened = wndtest::OpenInMemoryWindow(folder, hooks);
+    input = std::move(opened.input);
+    window = std::move(opened.window);
     bar = Child<QScrollBar>(*window, "sclFZero");
     plotWidth = Child<QWidget>(*window, "pbxFZero")->width() - kPlotLeft;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // What the window tests share: a synthetic voice to record, a wait that keeps the event loop running, the
-// window's controls by their object names, and hooks that answer the window's questions from the test.
+// window's controls by their object names, hooks that answer the window's questions from the test, and
+// the window itself on in-memory sound devices.
 
 #include <QAction>
 #include <QApplication>
@@ -13,12 +14,16 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <string>
 #include <vector>
 
 #include "base/Fileutilities.h"
+#include "platform/Virtualwavein.h"
+#include "platform/Virtualwaveout.h"
 #include "ui/WndMain.h"
 
 namespace vowelscope::wndtest {
@@ -101,6 +106,33 @@ inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
   };
   hooks.runGuide = [&answers](TfrmGuide& dialog) { return answers.runGuide && answers.runGuide(dialog); };
   return hooks;
+}
+
+// A window on in-memory devices that run as fast as buffers are queued, with Settings.ini and the
+// regions folder in `folder` and its questions answered through `answers` (see Forwarding); shown.
+struct InMemoryWindow {
+  std::shared_ptr<VirtualWaveIn> input;
+  std::shared_ptr<VirtualWaveOut> output;
+  std::unique_ptr<TfrmMain> window;
+};
+
+inline InMemoryWindow OpenInMemoryWindow(const std::filesystem::path& folder, TfrmMain::Hooks& answers) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  InMemoryWindow opened;
+  opened.input = std::make_shared<VirtualWaveIn>();
+  opened.input->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+  opened.output = std::make_shared<VirtualWaveOut>();
+  opened.output->SetSpeed(VirtualWaveDevice::kAsFastAsPossible);
+  TfrmMain::Environment environment;
+  environment.input = opened.input;
+  environment.output = opened.output;
+  environment.settingsFile = (folder / "Settings.ini").string();
+  environment.regionsFolder = (folder / "regions").string();
+  environment.hooks = Forwarding(answers);
+  opened.window = std::make_unique<TfrmMain>(std::move(environment));
+  opened.window->show();
+  QApplication::processEvents();
+  return opened;
 }
 
 }  // namespace vowelscope::wndtest
