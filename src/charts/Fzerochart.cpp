@@ -44,6 +44,14 @@ std::string NoteLabel(int note) {
   return std::string(kNames[note % 12]) + std::to_string(note / 12 - 1);
 }
 
+Font LabelFont(const Canvas& canvas, int size, Color color) {
+  Font font;
+  font.name = canvas.GetDefaultFontName();
+  font.size = size;
+  font.color = color;
+  return font;
+}
+
 // The notes inside the semitone axis's range and which of them are labelled.
 struct SemitoneTicks {
   int firstNote = 0;
@@ -81,11 +89,7 @@ SemitoneTicks SemitoneTicksOf(const FZeroView& view, int height, int labelHeight
 void DrawNoteLines(Canvas& canvas, const Rect& plot, const FZeroView& view, const SemitoneTicks& ticks) {
   FontReminder fontReminder(canvas);
   PenReminder penReminder(canvas);
-  Font font;
-  font.name = canvas.GetDefaultFontName();
-  font.size = kNoteNameFontSize;
-  font.color = kNoteNameGrey;
-  canvas.SetFont(font);
+  canvas.SetFont(LabelFont(canvas, kNoteNameFontSize, kNoteNameGrey));
   const BackgroundMode previousMode = canvas.GetBackgroundMode();
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   for (int note = ticks.firstNote; note <= ticks.lastNote; ++note) {
@@ -109,11 +113,7 @@ void DrawSemitoneAxis(Canvas& canvas, const Rect& band, const FZeroView& view, c
   FontReminder fontReminder(canvas);
   PenReminder penReminder(canvas);
   canvas.SetPen(Pen{kAxisGrey, PenMode::Copy, PenStyle::Solid, 1});
-  Font font;
-  font.name = canvas.GetDefaultFontName();
-  font.size = kAxisFontSize;
-  font.color = Color(0, 0, 0);
-  canvas.SetFont(font);
+  canvas.SetFont(LabelFont(canvas, kAxisFontSize, Color(0, 0, 0)));
   const BackgroundMode previousMode = canvas.GetBackgroundMode();
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   for (int note = ticks.firstNote; note <= ticks.lastNote; ++note) {
@@ -138,10 +138,7 @@ void DrawSemitoneAxis(Canvas& canvas, const Rect& band, const FZeroView& view, c
 
 int LabelHeight(Canvas& canvas) {
   FontReminder fontReminder(canvas);
-  Font font;
-  font.name = canvas.GetDefaultFontName();
-  font.size = kAxisFontSize;
-  canvas.SetFont(font);
+  canvas.SetFont(LabelFont(canvas, kAxisFontSize, Color(0, 0, 0)));
   return canvas.TextExtent("0").cy;
 }
 

@@ -134,14 +134,7 @@ class MainWindowPracticeTest : public ::testing::Test {
     return red;
   }
 
-  void StopAndWaitForTheAnalysis() {
-    Action(*window, "actStopRecord")->trigger();
-    ASSERT_TRUE(WaitUntil([&] {
-      return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown() &&
-             QApplication::activeModalWidget() == nullptr;
-    }));
-    QApplication::processEvents();
-  }
+  void StopAndWaitForTheAnalysis() { ASSERT_TRUE(wndtest::StopRecordAndWaitForTheAnalysis(*window)); }
 
   fs::path folder;
   std::shared_ptr<VirtualWaveIn> input;

@@ -66,14 +66,7 @@ class MainWindowViewTest : public ::testing::Test {
     WaitUntil([] { return false; }, 200);
   }
 
-  void StopAndWaitForTheAnalysis() {
-    Action(*window, "actStopRecord")->trigger();
-    ASSERT_TRUE(WaitUntil([&] {
-      return !window->GetEngine().IsAnalysing() && !window->IsAnalysisBoxShown() &&
-             QApplication::activeModalWidget() == nullptr;
-    }));
-    QApplication::processEvents();
-  }
+  void StopAndWaitForTheAnalysis() { ASSERT_TRUE(wndtest::StopRecordAndWaitForTheAnalysis(*window)); }
 
   // Pixels of the formant chart in the whole take's colour, once the trail has faded from over them.
   int WholeTakePixels() {

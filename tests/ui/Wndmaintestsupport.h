@@ -108,6 +108,18 @@ inline TfrmMain::Hooks Forwarding(TfrmMain::Hooks& answers) {
   return hooks;
 }
 
+// Stops the recording and waits until its analysis has reported and the progress box is gone; false
+// when that takes longer than WaitUntil's limit.
+inline bool StopRecordAndWaitForTheAnalysis(TfrmMain& window) {
+  Action(window, "actStopRecord")->trigger();
+  const bool done = WaitUntil([&] {
+    return !window.GetEngine().IsAnalysing() && !window.IsAnalysisBoxShown() &&
+           QApplication::activeModalWidget() == nullptr;
+  });
+  QApplication::processEvents();
+  return done;
+}
+
 // A window on in-memory devices that run as fast as buffers are queued, with Settings.ini and the
 // regions folder in `folder` and its questions answered through `answers` (see Forwarding); shown.
 struct InMemoryWindow {
