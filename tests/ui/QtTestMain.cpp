@@ -2,6 +2,7 @@
 // widgets can be shown, focused and typed into without a display.
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,10 @@ extern "C" const char* __tsan_default_suppressions() {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+  // The window lists the user's own guide sets: a folder no test run has, so that sets the developer
+  // made are never listed (nor written) by a test that does not choose a folder itself.
+  qputenv("XDG_DATA_HOME", QDir::tempPath().toLocal8Bit() + "/vowelscope-ui-tests-" +
+                               QByteArray::number(QCoreApplication::applicationPid()) + "/data");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
