@@ -34,7 +34,8 @@ TTargetPanel::TTargetPanel(QWidget* parent) : QWidget(parent) {
   // The picker is a row of its own, so that the window may place it beside the guide selector.
   rowTarget = new QWidget(this);
   rowTarget->setObjectName(QStringLiteral("rowTarget"));
-  auto* lblTarget = new QLabel(QStringLiteral("目標(&T):"), rowTarget);
+  // Not Alt+T: that opens the ツール menu.
+  auto* lblTarget = new QLabel(QStringLiteral("目標(&V):"), rowTarget);
   cbxTarget = new QComboBox(rowTarget);
   cbxTarget->setObjectName(QStringLiteral("cbxTarget"));
   cbxTarget->setSizeAdjustPolicy(QComboBox::AdjustToContents);

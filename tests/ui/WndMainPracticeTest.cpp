@@ -189,6 +189,11 @@ TEST_F(MainWindowPracticeTest, ATargetPickedFromTheListOrByAClick_IsDrawnBolderW
   QTest::mouseClick(Child<QWidget>(*window, "pbxFormant"), Qt::LeftButton, {}, ChartPoint(1100, 3800));
   EXPECT_EQ(Targets()->currentText(), QStringLiteral("i"));
 
+  // Its own access key, apart from the menus' and the guide selector's.
+  window->activateWindow();
+  QTest::keyClick(window.get(), Qt::Key_V, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Targets());
+
   Guides()->setCurrentIndex(1);
   emit Guides()->activated(1);
   QApplication::processEvents();
