@@ -73,6 +73,7 @@ void Settings::Register() {
   properties.Add(AppIniPropertyInteger("Record", "MaxRecordMinute", &maxRecordMinute));
 
   properties.Add(AppIniPropertyString("Regions", "CurrentRegions", &currentRegions));
+  properties.Add(AppIniPropertyString("Regions", "CurrentTarget", &currentTarget));
 }
 
 bool Settings::Load() {

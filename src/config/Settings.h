@@ -100,6 +100,9 @@ class Settings {
   // The caption of the selected vowel-guide set; empty when none was picked.
   const std::string& GetCurrentRegions() const { return currentRegions; }
   void SetCurrentRegions(const std::string& value) { currentRegions = value; }
+  // The caption of the practice target in that set; empty when none was picked.
+  const std::string& GetCurrentTarget() const { return currentTarget; }
+  void SetCurrentTarget(const std::string& value) { currentTarget = value; }
 
  private:
   void Register();
@@ -137,6 +140,7 @@ class Settings {
   int maxRecordMinute = 15;
 
   std::string currentRegions;
+  std::string currentTarget;
 };
 
 }  // namespace vowelscope

@@ -170,12 +170,15 @@ void TfrmMain::FillRegionsCombo() {
     // The list changed under the loop; keep what was filled.
   }
   // Without a stored choice (a first start, or a set that is gone) the first set is shown rather than
-  // an empty chart; the setting changes only when the user picks one.
+  // an empty chart; the setting changes only when the user picks one. The remembered target belongs to
+  // the remembered set only.
+  const bool remembered = found >= 0;
   if (found < 0 && cbxRegions->count() > 0) found = 0;
   cbxRegions->setCurrentIndex(found);
   selectedRegions = found;
   cbxRegions->setUpdatesEnabled(true);
   ResetTarget();
+  if (remembered) RestoreTarget();
 }
 
 void TfrmMain::cbxRegionsChange(int index) {
@@ -183,8 +186,9 @@ void TfrmMain::cbxRegionsChange(int index) {
     selectedRegions = index;
     // The set's own bytes, not the decoded text, so that a caption in another encoding is found again.
     if (index >= 0 && index < regionsList.GetCount()) settings.SetCurrentRegions(regionsList.GetSelectorCaption(index));
-    SaveSettings();
     // A target belongs to its set.
+    settings.SetCurrentTarget(std::string());
+    SaveSettings();
     ResetTarget();
     InvalidateFormantBackground();
     pbxFormant->update();

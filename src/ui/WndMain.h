@@ -258,6 +258,10 @@ class TfrmMain : public QMainWindow {
   // The target vowel and the score of the recording against it: each recorded block is held from its
   // formant message until its pitch message says whether it was voiced, then scored.
   void SetTargetRegion(int regionIndex);
+  // The user's pick, from the list or the chart: shown and remembered in the settings.
+  void PickTarget(int regionIndex);
+  // The target the settings remember, when the selected set has an enabled region of that caption.
+  void RestoreTarget();
   void ResetTarget();
   // The score's ellipse in the chart's present pixels, so that a block counts as the chart shows it.
   void RefreshScoreTarget();

@@ -47,6 +47,7 @@ void TfrmMain::actMakeGuideExecute() {
   const int index = regionsList.AddUserSet(dialog.WrittenPath());
   if (index < 0) throw Error(kListFull);
   settings.SetCurrentRegions(regionsList.GetSelectorCaption(index));
+  settings.SetCurrentTarget(std::string());
   SaveSettings();
   FillRegionsCombo();
   InvalidateFormantBackground();

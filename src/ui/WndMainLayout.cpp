@@ -102,7 +102,7 @@ void TfrmMain::CreateControls() {
   // The target is picked beside the guide set it belongs to; its score and attempts sit by the chart.
   pnlTarget = new TTargetPanel(pnlMain);
   band->addWidget(pnlTarget->TargetRow());
-  connect(pnlTarget, &TTargetPanel::targetPicked, this, [this](int index) { RunCommand([&] { SetTargetRegion(index); }); });
+  connect(pnlTarget, &TTargetPanel::targetPicked, this, [this](int index) { RunCommand([&] { PickTarget(index); }); });
   connect(pnlTarget, &TTargetPanel::clearRequested, this, [this] { RunCommand([this] { ClearAttempts(); }); });
   band->addStretch(1);
   mainColumn->addWidget(ControlBar1);

@@ -95,7 +95,30 @@ void TfrmMain::pbxFormantClick(const QPoint& position) {
   // A click beside every ellipse keeps the target: a slip of the mouse should not lose it, and the
   // list offers "none".
   const int region = GuideEllipse::RegionAt(*regions, FormantView::FromSettings(settings), width, height, pixel);
-  if (region >= 0) SetTargetRegion(region);
+  if (region >= 0) PickTarget(region);
+}
+
+void TfrmMain::PickTarget(int regionIndex) {
+  SetTargetRegion(regionIndex);
+  const Regions* regions = SelectedRegions();
+  const int target = formantChart.GetTarget();
+  settings.SetCurrentTarget(regions != nullptr && target >= 0 ? regions->GetRegion(target)->Caption : std::string());
+  // The target is remembered with its set, also the set a first start shows without having stored it.
+  if (regions != nullptr) settings.SetCurrentRegions(regionsList.GetSelectorCaption(selectedRegions));
+  SaveSettings();
+}
+
+void TfrmMain::RestoreTarget() {
+  const Regions* regions = SelectedRegions();
+  const std::string& caption = settings.GetCurrentTarget();
+  if (regions == nullptr || caption.empty()) return;
+  for (int i = 0; i < regions->GetRegionCount(); ++i) {
+    const FrequencyRegion* region = regions->GetRegion(i);
+    if (region != nullptr && region->Enabled && region->Caption == caption) {
+      SetTargetRegion(i);
+      return;
+    }
+  }
 }
 
 void TfrmMain::SetTargetRegion(int regionIndex) {

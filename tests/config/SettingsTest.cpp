@@ -68,7 +68,8 @@ const char* const kDefaultFile =
     "MaxRecordMinute=15\n"
     "\n"
     "[Regions]\n"
-    "CurrentRegions=\n";
+    "CurrentRegions=\n"
+    "CurrentTarget=\n";
 
 TEST_F(SettingsTest, FirstSave_WritesTheDefaultsInFiveSectionsInOrder) {
   Settings s(file);
@@ -124,6 +125,7 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   s.SetF0DisplayMax(400);
   s.SetMaxRecordMinute(120);
   s.SetCurrentRegions("英語 男性 (Hillenbrand 1995)");
+  s.SetCurrentTarget("ɑ");
   s.SetLastFolder("/home/user/録音 2024");
   s.SetWindowWidth(1024);
   s.SetWindowHeight(700);
@@ -150,6 +152,7 @@ TEST_F(SettingsTest, SaveAndLoad_KeepEveryValueSet) {
   EXPECT_EQ(back.GetF0DisplayMax(), 400);
   EXPECT_EQ(back.GetMaxRecordMinute(), 120);
   EXPECT_EQ(back.GetCurrentRegions(), "英語 男性 (Hillenbrand 1995)");
+  EXPECT_EQ(back.GetCurrentTarget(), "ɑ");
   EXPECT_EQ(back.GetLastFolder(), "/home/user/録音 2024");
   EXPECT_EQ(back.GetWindowWidth(), 1024);
   EXPECT_EQ(back.GetWindowHeight(), 700);

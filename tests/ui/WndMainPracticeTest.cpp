@@ -201,6 +201,22 @@ TEST_F(MainWindowPracticeTest, ATargetPickedFromTheListOrByAClick_IsDrawnBolderW
   EXPECT_EQ(Targets()->count(), 2);
 }
 
+TEST_F(MainWindowPracticeTest, ThePickedTargetIsRememberedForTheNextStart_UntilAnotherSetIsPicked) {
+  QTest::mouseClick(Child<QWidget>(*window, "pbxFormant"), Qt::LeftButton, {}, ChartPoint(290, 2200));
+  ASSERT_EQ(Targets()->currentText(), QStringLiteral("i"));
+  MakeWindow();
+  EXPECT_EQ(Targets()->currentText(), QStringLiteral("i"));
+
+  // Another set and back: the target went with the first pick.
+  Guides()->setCurrentIndex(1);
+  emit Guides()->activated(1);
+  Guides()->setCurrentIndex(0);
+  emit Guides()->activated(0);
+  MakeWindow();
+  EXPECT_EQ(Guides()->currentText(), QStringLiteral("練習"));
+  EXPECT_EQ(Targets()->currentIndex(), 0);
+}
+
 TEST_F(MainWindowPracticeTest, AVowelInsideTheTargetScoresHigh_OneOutsideLow_EachAnAttempt_ClearedByTheButton) {
   const int whiteBefore = WhitePixels();
   Targets()->setCurrentIndex(Targets()->findText(QStringLiteral("a")));
