@@ -11,12 +11,17 @@
 //   vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png
 //     The same, but WAVE is what the in-memory input hears: the window records it and the picture is
 //     saved SECONDS into the recording, while the live trail and pitch are still running.
+//   --target CAPTION (with --play or --record) picks the practice target; --guide SPEAKER:V1,V2,…
+//     (with --play) makes a guide set from the analysed take with the guide command, naming its steady
+//     stretches V1, V2, … in order, and shows the take over that set.
 //   --target CAPTION (with either): the guide of that caption is the practice target from the start.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -30,6 +35,7 @@
 #include "platform/Virtualwavein.h"
 #include "platform/Virtualwaveout.h"
 #include "sound/Soundimport.h"
+#include "ui/DlgGuide.h"
 #include "ui/WndMain.h"
 #include "ui/icons/Toolicons.h"
 
@@ -84,11 +90,13 @@ void RecordScript(TfrmMain& window, int recordMs, const QString& picture) {
 
 // Analyses the file (the window's own command, which shows its progress box until done), plays it on
 // the in-memory output up to `frames` and saves the picture there.
-void PlayScript(TfrmMain& window, vowelscope::VirtualWaveOut& output, unsigned frames, const QString& picture) {
-  QTimer::singleShot(kSettleMs, &window, [&window, &output, frames, picture] {
+void PlayScript(TfrmMain& window, vowelscope::VirtualWaveOut& output, unsigned frames, const QString& picture,
+                bool makeGuide) {
+  QTimer::singleShot(kSettleMs, &window, [&window, &output, frames, picture, makeGuide] {
     TriggerAction(window, "actAnalyseFile");
     const bool analysed = window.GetEngine().GetFZeroResult() != nullptr;
     window.UpdateActions();
+    if (makeGuide) TriggerAction(window, "actMakeGuide");
     TriggerAction(window, "actStartPlay");
     // A step moves the device by what it holds at most: step on, letting the playback fill it, until the
     // position is reached or the playback ends.
@@ -135,12 +143,32 @@ void PickTarget(TfrmMain& window, const std::string& caption) {
   emit targets->activated(index);
 }
 
+// Answers the guide box as a user would: the stretches named in order (any beyond the names are left
+// out) and the speaker given; the stretches found go to the terminal.
+bool FillGuide(vowelscope::TfrmGuide& dialog, const std::string& guide) {
+  const size_t colon = guide.find(':');
+  const QString speaker = QString::fromUtf8(guide.substr(0, colon).c_str());
+  const QStringList names =
+      colon == std::string::npos ? QStringList() : QString::fromUtf8(guide.substr(colon + 1).c_str()).split(',');
+  const auto& stretches = dialog.Stretches();
+  for (int row = 0; row < static_cast<int>(stretches.size()); ++row) {
+    const QString name = row < names.size() ? names[row] : QString();
+    std::fprintf(stderr, "stretch %d: F1 %.0f Hz, F2 %.0f Hz -> %s\n", row + 1, stretches[row].f1,
+                 stretches[row].f2, qPrintable(name));
+    dialog.LabelBox(row)->setCurrentText(name);
+  }
+  dialog.edtSpeaker->setText(speaker);
+  dialog.accept();
+  return dialog.result() == QDialog::Accepted;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: vowelscope-screenshot RECORD-MS OUTPUT.png\n"
                "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --play WAVE SECONDS OUTPUT.png\n"
                "       vowelscope-screenshot [--settings FILE] [--regions FOLDER] --record WAVE SECONDS OUTPUT.png\n"
-               "       (with --play or --record: --target CAPTION picks the practice target)\n");
+               "       (with --play or --record: --target CAPTION picks the practice target;\n"
+               "        with --play: --guide SPEAKER:V1,V2,... makes a guide set from the take)\n");
   return 2;
 }
 
@@ -155,6 +183,7 @@ int main(int argc, char** argv) {
   std::string wave;
   bool live = false;
   std::string target;
+  std::string guide;
   double seconds = 0;
   int i = 1;
   for (; i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
@@ -164,6 +193,8 @@ int main(int argc, char** argv) {
       environment.regionsFolder = argv[i + 1];
     } else if (std::strcmp(argv[i], "--target") == 0) {
       target = argv[i + 1];
+    } else if (std::strcmp(argv[i], "--guide") == 0) {
+      guide = argv[i + 1];
     } else if ((std::strcmp(argv[i], "--play") == 0 || std::strcmp(argv[i], "--record") == 0) && i + 2 < argc) {
       live = std::strcmp(argv[i], "--record") == 0;
       wave = argv[i + 1];
@@ -180,7 +211,8 @@ int main(int argc, char** argv) {
 
   if (wave.empty()) {
     const int recordMs = std::atoi(argv[i]);
-    if (recordMs <= 0 || environment.settingsFile || environment.regionsFolder || !target.empty()) return Usage();
+    if (recordMs <= 0 || environment.settingsFile || environment.regionsFolder || !target.empty() || !guide.empty())
+      return Usage();
     TfrmMain window;
     window.show();
     RecordScript(window, recordMs, picture);
@@ -190,6 +222,7 @@ int main(int argc, char** argv) {
   if (seconds <= 0) return Usage();
   const unsigned frames = static_cast<unsigned>(seconds * vowelscope::Engine::GetSoundFormat().GetSampleRate());
   if (live) {
+    if (!guide.empty()) return Usage();
     vowelscope::SoundImport import;
     vowelscope::SoundMemoryStream sound(vowelscope::Engine::GetSoundFormat());
     const auto status =
@@ -217,9 +250,10 @@ int main(int argc, char** argv) {
   environment.output = output;
   environment.hooks.chooseAudioFile = [wave] { return QString::fromLocal8Bit(wave.c_str()); };
   environment.hooks.showError = [](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); };
+  if (!guide.empty()) environment.hooks.runGuide = [guide](vowelscope::TfrmGuide& dialog) { return FillGuide(dialog, guide); };
   TfrmMain window(std::move(environment));
   window.show();
   if (!target.empty()) PickTarget(window, target);
-  PlayScript(window, *output, frames, picture);
+  PlayScript(window, *output, frames, picture, !guide.empty());
   return QApplication::exec();
 }
