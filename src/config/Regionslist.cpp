@@ -89,8 +89,10 @@ bool RegionsList::IsUserSet(int index) const {
 
 bool RegionsList::Remove(int index) {
   if (!IsUserSet(index)) return false;
+  // A file someone else deleted already is as good as removed: only a file that stays keeps its set.
   std::error_code error;
-  if (!std::filesystem::remove(GetItem(index)->GetFileName(), error) || error) return false;
+  std::filesystem::remove(GetItem(index)->GetFileName(), error);
+  if (error) return false;
   sets.erase(sets.begin() + index);
   userSets.erase(userSets.begin() + index);
   return true;

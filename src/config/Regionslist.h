@@ -77,8 +77,9 @@ class RegionsList {
 
   // True for a set read from the user folder: only those can be removed.
   bool IsUserSet(int index) const;
-  // Deletes a user set's file and drops it from the list (later sets move up one index). False, with
-  // the set still listed, for a shipped set, an index out of range or a file that cannot be deleted.
+  // Deletes a user set's file and drops it from the list (later sets move up one index); a file already
+  // gone drops the set too. False, with the set still listed, for a shipped set, an index out of range
+  // or a file that cannot be deleted.
   bool Remove(int index);
   // Reads a set just written into the user folder and appends it; its index, or -1 when the list is full.
   int AddUserSet(const std::string& path);

@@ -98,6 +98,7 @@ void TfrmMain::UpdateActions() {
   actReanalyse->setEnabled(haveTake);
   actFitRanges->setEnabled(!recording && SelectedRegions() != nullptr);
   actMakeGuide->setEnabled(haveTake && HaveFormants());
+  actRemoveGuide->setEnabled(!recording && regionsList.IsUserSet(selectedRegions));
 }
 
 void TfrmMain::FormCreate() {

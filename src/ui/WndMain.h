@@ -172,6 +172,7 @@ class TfrmMain : public QMainWindow {
   QAction* actShowWholeTake = nullptr;  // checkable: the take's blocks as dots on the formant chart
   QAction* actFitRanges = nullptr;
   QAction* actMakeGuide = nullptr;
+  QAction* actRemoveGuide = nullptr;
   TTargetPanel* pnlTarget = nullptr;
 
   // Layout, actions and menus (WndMainLayout.cpp).
@@ -275,6 +276,8 @@ class TfrmMain : public QMainWindow {
   std::optional<FormantValue> pendingBlock;
   // Guide sets made from the take on screen (WndMainGuide.cpp); the take's name goes into the file.
   void actMakeGuideExecute();
+  // Deletes the selected set's file after asking; only the user's own sets, never a shipped one.
+  void actRemoveGuideExecute();
   bool HaveFormants() const;
   std::string takeName;
 

@@ -1,9 +1,11 @@
-// The main window's guide command: a guide set made from the held vowels of the take on screen, written
-// into the user's guide folder and then selected, so that the speaker's own ellipses show at once.
+// The main window's guide commands: a guide set made from the held vowels of the take on screen, written
+// into the user's guide folder and then selected, so that the speaker's own ellipses show at once; and
+// the removal of such a set, which deletes its file.
 
 #include "base/Error.h"
 #include "ui/Chartboxes.h"
 #include "ui/DlgGuide.h"
+#include "ui/Filetext.h"
 #include "ui/WndMain.h"
 
 namespace vowelscope {
@@ -13,6 +15,8 @@ namespace {
 constexpr const char* kUnsavedTake = "録音";
 constexpr const char* kNoUserFolder = "ガイドを保存するフォルダがありません (ホームフォルダが分かりません)。";
 constexpr const char* kListFull = "ガイドは保存しましたが、ガイドの一覧がいっぱいのため選べません。";
+constexpr const char* kAskRemove = "ガイド「%1」を削除しますか?\n%2";
+constexpr const char* kRemoveFailed = "ガイド「%1」のファイルを削除できませんでした。\n%2";
 
 }  // namespace
 
@@ -52,6 +56,25 @@ void TfrmMain::actMakeGuideExecute() {
   FillRegionsCombo();
   InvalidateFormantBackground();
   pbxFormant->update();
+}
+
+void TfrmMain::actRemoveGuideExecute() {
+  if (engine.IsRecording() || !regionsList.IsUserSet(selectedRegions)) return;
+  const int index = selectedRegions;
+  const QString caption = FileTextToDisplay(regionsList.GetSelectorCaption(index));
+  const QString file = FileTextToDisplay(regionsList.GetItem(index)->GetFileName());
+  if (!AskYesNo(QString::fromUtf8(kAskRemove).arg(caption, file))) return;
+  // A file that stays leaves the list as it was: the set is still there to be shown and removed later.
+  if (!regionsList.Remove(index)) throw Error(QString::fromUtf8(kRemoveFailed).arg(caption, file).toStdString());
+
+  // The set on screen is gone: the first one takes its place, as at a first start, without a target.
+  settings.SetCurrentRegions(regionsList.GetCount() > 0 ? regionsList.GetSelectorCaption(0) : std::string());
+  settings.SetCurrentTarget(std::string());
+  SaveSettings();
+  FillRegionsCombo();
+  InvalidateFormantBackground();
+  pbxFormant->update();
+  pbxFZero->update();
 }
 
 }  // namespace vowelscope

@@ -96,6 +96,9 @@ void TfrmMain::CreateControls() {
   cbxRegions->setFixedWidth(120);
   cbxRegions->setEditable(false);
   lblRegions->setBuddy(cbxRegions);
+  // The set shown is the one removed, so the command is also offered where the set is picked.
+  cbxRegions->setContextMenuPolicy(Qt::ActionsContextMenu);
+  cbxRegions->addAction(actRemoveGuide);
   regionsRow->addWidget(lblRegions);
   regionsRow->addWidget(cbxRegions);
   band->addWidget(pnlRegions);
@@ -255,6 +258,7 @@ void TfrmMain::CreateActions() {
       {actShowWholeTake, "actShowWholeTake", "全体を表示(&W)", std::nullopt, &TfrmMain::actShowWholeTakeExecute},
       {actFitRanges, "actFitRanges", "表示範囲をガイドに合わせる(&F)", std::nullopt, &TfrmMain::actFitRangesExecute},
       {actMakeGuide, "actMakeGuide", "ガイドを作成(&G)...", std::nullopt, &TfrmMain::actMakeGuideExecute},
+      {actRemoveGuide, "actRemoveGuide", "ガイドを削除(&D)...", std::nullopt, &TfrmMain::actRemoveGuideExecute},
   };
   for (const Entry& entry : entries) {
     auto* action = new QAction(QString::fromUtf8(entry.caption), this);
@@ -297,6 +301,7 @@ void TfrmMain::CreateMenus() {
   tools->addAction(actReanalyse);
   tools->addAction(actFitRanges);
   tools->addAction(actMakeGuide);
+  tools->addAction(actRemoveGuide);
   tools->addSeparator();
   tools->addAction(actShowWholeTake);
 

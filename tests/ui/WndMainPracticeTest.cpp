@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -342,6 +343,127 @@ TEST_F(MainWindowPracticeTest, AUserFolderThatCannotBeMade_GivesAMessage_AndLose
   EXPECT_EQ(testsupport::ReadFile(blocked), "a file, not a folder");
   EXPECT_EQ(Guides()->count(), 2);
   EXPECT_EQ(Guides()->currentText(), QStringLiteral("練習"));
+}
+
+// A speaker's own set in the user's folder, its one vowel apart from the shipped guides.
+constexpr const char* kUserGuides =
+    "; measured from 録音 on 2026-12-11\n[Information]\nCaption=田中\n"
+    "[Region0]\nEnabled=1\nCaption=u\nF1Center=400\nF2Center=800\nF1Length=50\nF2Length=100\nColor=65280\n";
+
+class MainWindowGuideRemovalTest : public MainWindowPracticeTest {
+ protected:
+  // Writes the user's set, starts the window, and shows that set with its vowel as the target.
+  void OpenWithTheUsersSet() {
+    fs::remove_all(UserFile().parent_path());
+    fs::create_directories(UserFile().parent_path());
+    testsupport::WriteFile(UserFile(), kUserGuides);
+    MakeWindow();
+    ASSERT_EQ(Guides()->count(), 3);
+    Pick(2);
+    ASSERT_EQ(Guides()->currentText(), QStringLiteral("田中"));
+    Targets()->setCurrentIndex(Targets()->findText(QStringLiteral("u")));
+    emit Targets()->activated(Targets()->currentIndex());
+    ASSERT_EQ(window->GetSettings().GetCurrentTarget(), "u");
+  }
+
+  void Pick(int index) {
+    Guides()->setCurrentIndex(index);
+    emit Guides()->activated(index);
+    QApplication::processEvents();
+  }
+
+  fs::path UserFile() const { return folder / "data" / "Halcyon" / "Vowelscope" / "regions" / "田中.ini"; }
+  QAction* Remove() { return Action(*window, "actRemoveGuide"); }
+};
+
+TEST_F(MainWindowGuideRemovalTest, OnlyTheUsersOwnSetsCanBeRemoved_AndNotWhileRecording) {
+  OpenWithTheUsersSet();
+  EXPECT_TRUE(Remove()->isEnabled());
+  EXPECT_TRUE(Guides()->actions().contains(Remove())) << "offered on the guide selector too";
+  Pick(0);
+  EXPECT_FALSE(Remove()->isEnabled()) << "a shipped set";
+  bool asked = false;
+  hooks.askYesNo = [&](const QString&) { return asked = true; };
+  Remove()->trigger();
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(Guides()->count(), 3);
+
+  Pick(2);
+  input->SetSourceSamples(Voice(0.3, 220.0), VirtualWaveIn::AtEnd::Stall);
+  Action(*window, "actStartRecord")->trigger();
+  ASSERT_TRUE(window->GetEngine().IsRecording());
+  EXPECT_FALSE(Remove()->isEnabled());
+  StopAndWaitForTheAnalysis();
+  window->UpdateActions();
+  EXPECT_TRUE(Remove()->isEnabled());
+}
+
+TEST_F(MainWindowGuideRemovalTest, ARemovedSetsFileIsDeleted_AndTheFirstSetShown_ANoOrAFileThatStaysChangesNothing) {
+  struct Case {
+    const char* name;
+    bool answer;
+    // What happens to the file between the start and the command.
+    std::function<void(const fs::path&)> meanwhile;
+    bool removed;
+    bool message;
+  };
+  const Case cases[] = {
+      {"answered no", false, nullptr, false, false},
+      {"answered yes", true, nullptr, true, false},
+      // A folder of the same name that holds a file cannot be deleted, not even by root.
+      {"cannot be deleted", true,
+       [](const fs::path& file) {
+         fs::remove(file);
+         fs::create_directories(file / "kept");
+       },
+       false, true},
+      {"already deleted elsewhere", true, [](const fs::path& file) { fs::remove(file); }, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenWithTheUsersSet();
+    const QPoint insideU = ChartPoint(400, 800);
+    const QColor userGuide = ChartPixel(insideU);
+    if (c.meanwhile) c.meanwhile(UserFile());
+    QString question;
+    QString message;
+    hooks.askYesNo = [&](const QString& text) {
+      question = text;
+      return c.answer;
+    };
+    hooks.showError = [&](const QString& text) { message = text; };
+    Remove()->trigger();
+    QApplication::processEvents();
+
+    EXPECT_TRUE(question.contains(QStringLiteral("ガイド「田中」を削除しますか"))) << question.toStdString();
+    if (c.message) {
+      EXPECT_TRUE(message.contains(QStringLiteral("田中.ini"))) << "the message names the file: " << message.toStdString();
+    } else {
+      EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+    }
+    if (c.removed) {
+      EXPECT_FALSE(fs::exists(UserFile()));
+      EXPECT_EQ(Guides()->count(), 2);
+      EXPECT_EQ(Guides()->findText(QStringLiteral("田中")), -1);
+      EXPECT_EQ(Guides()->currentText(), QStringLiteral("練習"));
+      EXPECT_EQ(Targets()->currentIndex(), 0) << "no target";
+      EXPECT_NE(ChartPixel(insideU), userGuide) << "the chart shows the first set";
+      EXPECT_FALSE(Remove()->isEnabled());
+      // Remembered for the next start: the first set, without a target.
+      MakeWindow();
+      EXPECT_EQ(window->GetSettings().GetCurrentRegions(), "練習");
+      EXPECT_EQ(window->GetSettings().GetCurrentTarget(), "");
+    } else {
+      EXPECT_TRUE(fs::exists(UserFile()));
+      EXPECT_EQ(Guides()->count(), 3);
+      EXPECT_EQ(Guides()->currentText(), QStringLiteral("田中"));
+      EXPECT_EQ(Targets()->currentText(), QStringLiteral("u"));
+      EXPECT_EQ(ChartPixel(insideU), userGuide);
+      EXPECT_TRUE(Remove()->isEnabled());
+      EXPECT_EQ(window->GetSettings().GetCurrentRegions(), "田中");
+    }
+    hooks = TfrmMain::Hooks();
+  }
 }
 
 }  // namespace
