@@ -34,6 +34,7 @@ struct VoiceRecipe {
   double shimmer = 0.04;        // standard deviation of each pulse's amplitude, relative
   double openQuotient = 0.6;    // share of the period the glottis is open
   double breath = 0.0;          // aspiration noise, relative to the pulse
+  double tilt = 0.0;            // extra spectral slope, dB per octave (-6 darker ... +6 brighter), see Tilt
   std::vector<Resonance> formants;     // at the start
   std::vector<Resonance> formantsEnd;  // at the end (empty: no glide)
   double peak = 12000.0;        // largest sample
@@ -67,6 +68,39 @@ inline double RosenbergFlow(double p, double openQuotient) {
   if (p < opening) return 0.5 * (1.0 - std::cos(kPi * p / opening));
   if (p < openQuotient) return std::cos(0.5 * kPi * (p - opening) / closing);
   return 0.0;
+}
+
+// Recordings differ in spectral slope: a breathy or low-passed voice is darker than the pulse above, a
+// pressed voice or a phone microphone brighter. One first-order section gives that slope: a zero at c
+// (x[n] - c x[n-1]) for a brighter sound, a pole at c for a darker one, c chosen so that the gain from
+// 200 to 2000 Hz changes by `tilt` dB per octave (a zero at 1, a first difference, gives 5.9). The slope
+// is capped at c = 0.99, so +-6 give that cap: the same filters, the one stable, the other a leaky sum.
+inline void Tilt(std::vector<double>& signal, double tilt) {
+  if (tilt == 0.0) return;
+  auto slope = [](double c) {
+    auto gain = [c](double hz) {
+      const double w = 2.0 * kPi * hz / kRate;
+      return 10.0 * std::log10(1.0 + c * c - 2.0 * c * std::cos(w));
+    };
+    return (gain(2000.0) - gain(200.0)) / std::log2(10.0);
+  };
+  const double wanted = std::fabs(tilt);
+  double lo = 0.0, hi = 0.99;
+  if (slope(hi) > wanted) {
+    for (int i = 0; i < 60; ++i) (slope(0.5 * (lo + hi)) < wanted ? lo : hi) = 0.5 * (lo + hi);
+  }
+  const double c = hi;
+  double previous = 0.0;
+  for (double& x : signal) {
+    if (tilt > 0.0) {
+      const double input = x;
+      x = input - c * previous;
+      previous = input;
+    } else {
+      x += c * previous;
+      previous = x;
+    }
+  }
 }
 
 inline Voice Synthesize(const VoiceRecipe& recipe) {
@@ -122,6 +156,7 @@ inline Voice Synthesize(const VoiceRecipe& recipe) {
     }
   }
 
+  Tilt(signal, recipe.tilt);
   double max = 0.0;
   for (double s : signal) max = std::max(max, std::fabs(s));
   voice.samples.resize(count);
