@@ -24,6 +24,11 @@ constexpr int kMaxPeaks = 64;
 constexpr int kPasses = 6;
 constexpr double kSettled = 1e-5;
 constexpr double kDamping = 0.5;  // half steps: the plain fixed point can overshoot
+constexpr double kUsualTilt = 2.4;     // dB from H1 to H2 of the source the low path's lift was set for
+constexpr double kTiltDeadZone = 2.0;  // dB either side of it that are left alone
+constexpr double kMaxTilt = 6.0;       // dB per octave: the most one first-order section undoes
+constexpr double kTiltSmoothing = 0.5; // weight of each new measurement
+constexpr double kMostCorrection = 10.0; // dB: blocks whose resonances move H1 - H2 more are not used
 
 // A power of two that holds the frame and its longest pitch lag without the circular correlation
 // wrapping onto them.
@@ -173,6 +178,8 @@ void HarmonicFormants::Release() {
   rootFinder.Release();
   lastLag = 0.0;
   sinceFullSearch = 0;
+  tiltExcess = 0.0;
+  tiltPitch = 0.0;
   frameLength = 0;
 }
 
@@ -328,34 +335,90 @@ bool HarmonicFormants::HarmonicPeaks(double sampleRate, double pitch) {
   const size_t size = work.size();
   const double binHz = sampleRate / static_cast<double>(size);
   const double top = std::min(kTopHarmonic, 0.5 * sampleRate - 0.5 * pitch);
-  // The pre-emphasised spectrum: the power of the frame's, times that of the first difference.
-  auto binPower = [&](long b) { return power[static_cast<size_t>(b)] * emphasis[static_cast<size_t>(b)]; };
   peakCount = 0;
   // Each harmonic's peak: the strongest bin within a quarter of F0 of where it should be, refined by the
   // parabola through the log powers of it and its neighbours.
   for (int k = 1; k * pitch < top && peakCount < kMaxPeaks; ++k) {
-    const double centre = k * pitch / binHz;
-    const long from = std::max(1L, std::lround(centre - 0.25 * pitch / binHz));
-    const long to = std::min(static_cast<long>(size / 2) - 2, std::lround(centre + 0.25 * pitch / binHz));
-    long bin = from;
-    double strongest = -1.0;
-    for (long b = from; b <= to; ++b) {
-      const double p = binPower(b);
-      if (p > strongest) {
-        strongest = p;
-        bin = b;
-      }
-    }
-    const double left = std::log(binPower(bin - 1) + 1e-30), middle = std::log(binPower(bin) + 1e-30),
-                 right = std::log(binPower(bin + 1) + 1e-30);
-    const double bend = left - 2.0 * middle + right;
-    const double shift = bend < 0.0 ? std::clamp(0.5 * (left - right) / bend, -0.5, 0.5) : 0.0;
-    // At the harmonic itself: within one frame the pitch is known better than any one peak's place.
+    // At the harmonic itself: within one frame the pitch is known better than any one peak's place. The
+    // pre-emphasised spectrum: the power of the frame's, times that of the first difference.
     peakAngle[peakCount] = 2.0 * kPi * k * pitch / sampleRate;
-    peakPower[peakCount] = std::exp(middle - 0.25 * (left - right) * shift);
+    peakPower[peakCount] = std::exp(HarmonicLevel(binHz, k * pitch, pitch, emphasis.data()));
     ++peakCount;
   }
   return peakCount > kHighOrder / 2;
+}
+
+double HarmonicFormants::HarmonicLevel(double binHz, double hz, double pitch, const double* gain) const {
+  const size_t size = work.size();
+  auto binPower = [&](long b) {
+    return power[static_cast<size_t>(b)] * (gain ? gain[static_cast<size_t>(b)] : 1.0);
+  };
+  const double centre = hz / binHz;
+  const long from = std::max(1L, std::lround(centre - 0.25 * pitch / binHz));
+  const long to = std::min(static_cast<long>(size / 2) - 2, std::lround(centre + 0.25 * pitch / binHz));
+  long bin = from;
+  double strongest = -1.0;
+  for (long b = from; b <= to; ++b) {
+    const double p = binPower(b);
+    if (p > strongest) {
+      strongest = p;
+      bin = b;
+    }
+  }
+  const double left = std::log(binPower(bin - 1) + 1e-30), middle = std::log(binPower(bin) + 1e-30),
+               right = std::log(binPower(bin + 1) + 1e-30);
+  const double bend = left - 2.0 * middle + right;
+  const double shift = bend < 0.0 ? std::clamp(0.5 * (left - right) / bend, -0.5, 0.5) : 0.0;
+  return middle - 0.25 * (left - right) * shift;
+}
+
+void HarmonicFormants::FollowTilt(double sampleRate, double pitch, const double* frequencies,
+                                  const double* bandwidths, int count) {
+  // H1 - H2 of the block, less what its resonances (unit gain at 0 Hz, as a cascade has) give the two
+  // harmonics: what is left is the source's slope over that octave.
+  const double binHz = sampleRate / static_cast<double>(work.size());
+  const double toDb = 10.0 / std::log(10.0);
+  double slope = toDb * (HarmonicLevel(binHz, pitch, pitch, nullptr) - HarmonicLevel(binHz, 2.0 * pitch, pitch, nullptr));
+  const ComplexNumber z1(std::cos(2.0 * kPi * pitch / sampleRate), std::sin(2.0 * kPi * pitch / sampleRate));
+  const ComplexNumber z2 = z1 * z1;
+  double correction = 0.0;
+  for (int i = 0; i < std::min(count, 4) && frequencies[i] > 0.0; ++i) {
+    const double radius = std::exp(-kPi * bandwidths[i] / sampleRate), angle = 2.0 * kPi * frequencies[i] / sampleRate;
+    const ComplexNumber pole(radius * std::cos(angle), radius * std::sin(angle));
+    const ComplexNumber one(1.0, 0.0);
+    // |(1 - p)(1 - conj p)|^2 / |(z - p)(z - conj p)|^2, in dB, at each harmonic.
+    auto gainDb = [&](const ComplexNumber& z) {
+      const ComplexNumber dc = (one - pole) * (one - ComplexNumber(pole.re, -pole.im));
+      const ComplexNumber at = (z - pole) * (z - ComplexNumber(pole.re, -pole.im));
+      return toDb * std::log((dc.re * dc.re + dc.im * dc.im) / (at.re * at.re + at.im * at.im));
+    };
+    correction += gainDb(z1) - gainDb(z2);
+  }
+  // A resonance on H1 or H2 lifts it by more than its estimate can be trusted for: such a block says
+  // little about the source.
+  if (!(std::fabs(correction) <= kMostCorrection)) return;
+  slope -= correction;
+  if (!std::isfinite(slope)) return;
+  tiltExcess += kTiltSmoothing * (std::clamp(slope - kUsualTilt, -20.0, 20.0) - tiltExcess);
+}
+
+void HarmonicFormants::UndoTilt(double sampleRate, double pitch) {
+  // Beyond the dead zone, stretched so that the most is undone in full.
+  const double beyond = std::max(0.0, std::fabs(tiltExcess) - kTiltDeadZone);
+  const double undo = std::min(kMaxTilt, beyond * kMaxTilt / (kMaxTilt - kTiltDeadZone));
+  if (!(undo > 0.0) || !(pitch > 0.0)) return;
+  // A section 1 - c z^-1 changes the power ratio of w to 2w by q = (a^2 + w^2) / (a^2 + 4 w^2), a = 1 - c,
+  // near its corner: the corner a that gives `undo` dB over the octave.
+  const double w = 2.0 * kPi * pitch / sampleRate;
+  const double q = std::pow(10.0, -undo / 10.0);
+  const double c = std::clamp(1.0 - w * std::sqrt(std::max(0.0, (4.0 * q - 1.0) / (1.0 - q))), 0.0, 0.99);
+  const int N = static_cast<int>(frameLength);
+  double* x = work.data();
+  if (tiltExcess > 0.0) {
+    PreEmphasis(x, x, c, N);  // darker: one more lift
+  } else {
+    for (int n = 1; n < N; ++n) x[n] += c * x[n - 1];  // brighter: its inverse
+  }
 }
 
 bool HarmonicFormants::DiscreteAllPole(int p) {
@@ -483,6 +546,10 @@ void HarmonicFormants::Analyze(const double* frame, double sampleRate, double pr
   // A further, gentler lift: what remains of the glottal pulse's low-frequency hump pulls F1 down
   // onto the harmonic below it (7 % for a man's /i/).
   PreEmphasis(work.data(), work.data(), kLowVoiceLift, N);
+  if (followTilt) {
+    if (pitch > 0.0) tiltPitch = pitch;
+    UndoTilt(sampleRate, tiltPitch);
+  }
   const double r0 = FastDot(work.data(), work.data(), N);
   bool found = false;
   if (r0 >= 1e-10) {
@@ -492,6 +559,7 @@ void HarmonicFormants::Analyze(const double* frame, double sampleRate, double pr
   }
   if (found) {
     Resonances(kLowOrder, sampleRate, maxBandwidth, frequencies, bandwidths, count);
+    if (followTilt && haveSpectrum && pitch > 0.0) FollowTilt(sampleRate, pitch, frequencies, bandwidths, count);
   } else {
     for (int i = 0; i < count; ++i) frequencies[i] = bandwidths[i] = 0.0;
   }

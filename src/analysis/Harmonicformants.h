@@ -22,6 +22,15 @@
 // taken from the upper half of the z-plane, so a root without its conjugate cannot shift the pairs, and
 // the formants are the resonances narrower than the maximum bandwidth, in ascending order.
 //
+// That lift was set for a voice of the usual slope, and recordings differ by some 6 dB per octave either
+// way (breathy or pressed voice, a bright headset, a low-passed file): a brighter man's voice read his low
+// F1 a fifth high. So the low path follows the recording's slope: on the blocks that have a power spectrum
+// the first two harmonics' level difference, less what the block's own formants give them, is the
+// source's slope over that octave (about 2.4 dB for the usual voice); smoothed across blocks, what lies
+// beyond a dead zone round the usual value is undone by one more first-order section, a zero for a darker
+// sound, a pole for a brighter one, whose slope over the same octave matches it. A voice of the usual
+// slope keeps the usual lift.
+//
 // The analysis runs on the capture thread for every 25 ms block; it takes about a third of the time of
 // the fixed order 16 (some 10 us here), because each stage reuses what the last block found:
 // - pitch: the lags within 8 % of the last block's period and around half of it (a voice that jumps an
@@ -61,6 +70,11 @@ class HarmonicFormants {
   double LastPitch() const { return lastPitch; }
   bool LastWasHarmonic() const { return lastHarmonic; }
 
+  // Whether the low path follows the recording's slope (on unless turned off, for comparison), and the
+  // smoothed slope it follows: dB over the octave F0 .. 2 F0 beyond the usual voice's, + darker.
+  void SetFollowTilt(bool on) { followTilt = on; }
+  double TiltExcess() const { return tiltExcess; }
+
  private:
   double Pitch(const double* frame, double sampleRate);
   void PowerSpectrum(const double* frame);
@@ -71,6 +85,11 @@ class HarmonicFormants {
   int ShortestPeak(int from, int to, double atLeast, int otherwise) const;
   double PeakShift(int lag) const;
   bool HarmonicPeaks(double sampleRate, double pitch);
+  // The log power of the harmonic at `hz` (the strongest bin within a quarter of F0, refined by a
+  // parabola), with the bins weighted by `gain` when it is given.
+  double HarmonicLevel(double binHz, double hz, double pitch, const double* gain) const;
+  void FollowTilt(double sampleRate, double pitch, const double* frequencies, const double* bandwidths, int count);
+  void UndoTilt(double sampleRate, double pitch);
   bool DiscreteAllPole(int p);
   void Resonances(int p, double sampleRate, double maxBandwidth, double* frequencies, double* bandwidths, int count);
   void HalfTransform(const double* x);
@@ -81,6 +100,9 @@ class HarmonicFormants {
   bool lastHarmonic = false;
   double lastLag = 0.0;     // the last frame's period in samples, 0 when it had none
   int sinceFullSearch = 0;  // frames since the pitch was last searched over every lag
+  bool followTilt = true;
+  double tiltExcess = 0.0;  // smoothed source slope beyond the usual, dB per octave, + darker
+  double tiltPitch = 0.0;   // the pitch of the last periodic low-path block, Hz
   bool haveSpectrum = false;  // `power` holds this frame's spectrum
   std::vector<double> windowCorrelation;  // the Hann window's own autocorrelation, normalised
   std::vector<double> work;               // padded frame, power sequence, pre-emphasised frame
