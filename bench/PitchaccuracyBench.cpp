@@ -42,25 +42,6 @@ struct Figures {
   double voiced = 0.0, gross = 0.0, halved = 0.0, cents = 0.0;
 };
 
-voices::Voice MakeVoice(double f0, unsigned seed) {
-  const voices::Speaker speaker = f0 < 150 ? voices::Speaker::Man : f0 < 250 ? voices::Speaker::Woman : voices::Speaker::Child;
-  voices::Voice all;
-  for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-    voices::VoiceRecipe recipe;
-    recipe.seconds = 1.2;
-    recipe.f0Start = f0;
-    recipe.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
-    recipe.vibratoCents = 30.0;
-    recipe.jitter = 0.005;
-    recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-    recipe.seed = seed++;
-    auto v = voices::Synthesize(recipe);
-    all.samples.insert(all.samples.end(), v.samples.begin(), v.samples.end());
-    all.f0.insert(all.f0.end(), v.f0.begin(), v.f0.end());
-  }
-  return all;
-}
-
 Track WholeLag(std::vector<int16_t>& samples) {
   SoundMemoryStream view(samples.data(), static_cast<unsigned>(samples.size()), testsignals::MonoFormat());
   SoundStreamWindowing windowing(view);
@@ -178,7 +159,7 @@ int main() {
               praat ? "|      praat To Pitch (ac)" : "");
   double worstGross = 0.0, worstHalved = 0.0, worstCents = 0.0;
   for (double f0 : {70.0, 85.0, 110.0, 140.0, 175.0, 220.0, 260.0, 300.0, 360.0, 430.0, 500.0}) {
-    auto voice = MakeVoice(f0, static_cast<unsigned>(f0));
+    auto voice = voices::RisingVowels(f0, 1.2, static_cast<unsigned>(f0));
     const Figures old = Measure(WholeLag(voice.samples), voice);
     const Figures now = Measure(Analyzer(voice.samples), voice);
     worstGross = std::max(worstGross, now.gross);

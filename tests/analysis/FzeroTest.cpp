@@ -220,23 +220,9 @@ TEST(FZeroAnalyzer, MaximumAboveTheSampleRateSearchesFromLagOne) {
 // error of at most 5 cents; at least 95 % of the frames are drawn.
 TEST(FZeroAnalyzer, VoicesFrom70To500HzAreTrackedWithoutOctaveErrors) {
   for (double f0 : {70.0, 110.0, 140.0, 175.0, 220.0, 260.0, 300.0, 360.0, 430.0, 500.0}) {
-    const auto speaker = f0 < 150 ? voices::Speaker::Man : f0 < 250 ? voices::Speaker::Woman : voices::Speaker::Child;
-    std::vector<int16_t> samples;
-    std::vector<float> truth;
-    unsigned seed = static_cast<unsigned>(f0);
-    for (const auto& vowel : voices::JapaneseVowels(speaker)) {
-      voices::VoiceRecipe recipe;
-      recipe.seconds = 0.8;
-      recipe.f0Start = f0;
-      recipe.f0End = f0 * std::pow(2.0, 4.0 / 12.0);
-      recipe.vibratoCents = 30.0;
-      recipe.jitter = 0.005;
-      recipe.formants = voices::VowelResonances(speaker, vowel.f1, vowel.f2);
-      recipe.seed = seed++;
-      auto v = voices::Synthesize(recipe);
-      samples.insert(samples.end(), v.samples.begin(), v.samples.end());
-      truth.insert(truth.end(), v.f0.begin(), v.f0.end());
-    }
+    voices::Voice voice = voices::RisingVowels(f0, 0.8, static_cast<unsigned>(f0));
+    std::vector<int16_t>& samples = voice.samples;
+    const std::vector<float>& truth = voice.f0;
     auto result = AnalyzeSamples(*DefaultAnalyzer(), samples);
     ASSERT_NE(result, nullptr);
     unsigned inside = 0, drawn = 0, gross = 0, halved = 0;

@@ -95,14 +95,7 @@ class MainWindowPracticeTest : public ::testing::Test {
     return QPoint(point.x + FormantChart::kPlotLeft, point.y + FormantChart::kPlotTop);
   }
   QColor ChartPixel(const QPoint& at) { return Child<QWidget>(*window, "pbxFormant")->grab().toImage().pixelColor(at); }
-  int WhitePixels() {
-    const QImage image = Child<QWidget>(*window, "pbxFormant")->grab().toImage();
-    int white = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) white += image.pixelColor(x, y) == QColor(255, 255, 255) ? 1 : 0;
-    }
-    return white;
-  }
+  int WhitePixels() { return wndtest::ColourPixels(*Child<QWidget>(*window, "pbxFormant"), QColor(255, 255, 255)); }
 
   // The score shown, in per cent; -1 for none.
   int ShownScore() {
@@ -126,14 +119,7 @@ class MainWindowPracticeTest : public ::testing::Test {
   QString Readout(const char* label) { return Child<QLabel>(*window, label)->text(); }
 
   // Pure red pixels of the F0 chart: its voiced frames.
-  int RedDotPixels() {
-    const QImage image = Child<QWidget>(*window, "pbxFZero")->grab().toImage();
-    int red = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
-    }
-    return red;
-  }
+  int RedDotPixels() { return wndtest::ColourPixels(*Child<QWidget>(*window, "pbxFZero"), QColor(255, 0, 0)); }
 
   void StopAndWaitForTheAnalysis() { ASSERT_TRUE(wndtest::StopRecordAndWaitForTheAnalysis(*window)); }
 

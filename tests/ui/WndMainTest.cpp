@@ -138,14 +138,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // Pure red pixels of the F0 chart: its voiced frames.
-  int RedDotPixels() {
-    const QImage image = Child<QWidget>(*window, "pbxFZero")->grab().toImage();
-    int red = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
-    }
-    return red;
-  }
+  int RedDotPixels() { return wndtest::ColourPixels(*Child<QWidget>(*window, "pbxFZero"), QColor(255, 0, 0)); }
 
   // Enabled state of record, stop, play, stop play, options, save, open, about, exit.
   std::vector<bool> Enabled() {

@@ -44,14 +44,7 @@ class MainWindowViewTest : public ::testing::Test {
 
   // Pure red pixels of the F0 chart (its voiced frames) in the columns from..to of its plot.
   int RedDotPixels(int from, int to) {
-    const QImage image = Child<QWidget>(*window, "pbxFZero")->grab().toImage();
-    int red = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = kPlotLeft + from; x < kPlotLeft + to && x < image.width(); ++x) {
-        red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
-      }
-    }
-    return red;
+    return wndtest::ColourPixels(*Child<QWidget>(*window, "pbxFZero"), QColor(255, 0, 0), kPlotLeft + from, kPlotLeft + to);
   }
 
   // Records `seconds` more of a voice into the running recording and waits until the F0 chart's scroll
@@ -74,12 +67,7 @@ class MainWindowViewTest : public ::testing::Test {
       const std::vector<FormantValue> trail = window->GetTrail();
       return std::all_of(trail.begin(), trail.end(), [](const FormantValue& v) { return v.f1 == 0.0; });
     }));
-    const QImage image = Child<QWidget>(*window, "pbxFormant")->grab().toImage();
-    int dots = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) dots += image.pixelColor(x, y) == QColor(110, 140, 180) ? 1 : 0;
-    }
-    return dots;
+    return wndtest::ColourPixels(*Child<QWidget>(*window, "pbxFormant"), QColor(110, 140, 180));
   }
 
   // Records a whole take from `samples` and waits for its analysis.

@@ -5,8 +5,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QString>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +88,18 @@ T* Child(const QObject& window, const char* name) {
 }
 
 inline QAction* Action(const QObject& window, const char* name) { return Child<QAction>(window, name); }
+
+// The pixels of exactly `colour` in a control's picture, in its columns from `first` up to `end` (to the
+// right edge when `end` is negative): how the tests count what a chart drew.
+inline int ColourPixels(QWidget& control, const QColor& colour, int first = 0, int end = -1) {
+  const QImage image = control.grab().toImage();
+  const int last = end < 0 ? image.width() : std::min(end, image.width());
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = std::max(first, 0); x < last; ++x) count += image.pixelColor(x, y) == colour ? 1 : 0;
+  }
+  return count;
+}
 
 // Hooks for the window that ask `answers` at each question, so that a test may set or change an answer
 // after the window is made. Unanswered: no file is chosen, errors are dropped, questions get "no", an
